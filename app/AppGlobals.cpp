@@ -1,0 +1,7 @@
+#include "app/AppGlobals.h"
+
+AppGlobals& App()
+{
+    static AppGlobals values;
+    return values;
+}
