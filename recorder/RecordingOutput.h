@@ -37,6 +37,10 @@ public:
     /// Closes the output file and deletes it.
     virtual void DiscardRecordingFile() = 0;
 
+    /// The constant bitrate in kbit/s for the next encoder start (-1 is passed on unchanged).
+    virtual void setCbrBitrate(int kbps) { m_cbrBitrate = kbps; }
+    virtual int CbrBitrate() const { return m_cbrBitrate; }
+
     /// MP3 bytes appended to the file so far.
     virtual qint64 BytesWritten() const = 0;
     /// PCM bytes handed on (starting at 45) divided by the average bytes per second, truncated.
@@ -58,4 +62,5 @@ protected:
 
 private:
     std::function<void(const QString&)> m_endedHandler;
+    int m_cbrBitrate = 128;
 };
