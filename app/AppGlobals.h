@@ -12,6 +12,7 @@ struct AppGlobals
 {
     QString ProgramFolder;
     QString ExeName;
+    QString ExeFileName; ///< with extension, if any; names the settings file
     QString SystemFolder;
     QString DocumentsFolder;
     QString ProgramTitle;
