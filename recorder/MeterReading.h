@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+/// What the level meter shows after one update: bar widths and marker lefts in scale units (pixels).
+struct MeterReading
+{
+    int leftWidth = 0;
+    int rightWidth = 0;
+    QString leftLabel;
+    QString rightLabel;
+    int markerLeft = 0;
+    int markerRight = 0;
+};
