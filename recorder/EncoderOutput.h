@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include "recorder/RecordingOutput.h"
+
+/**
+ * @brief Output of a recording through the MP3 encoder run as a child process.
+ *
+ * PCM goes to the encoder's standard input through QProcess's asynchronous write buffer;
+ * the encoder's standard output is appended to the output file as it arrives. Everything
+ * runs on the thread that owns the object (the UI thread); nothing here blocks it except
+ * the bounded wait of FinishOutput.
+ */
+class EncoderOutput : public QObject, public RecordingOutput
+{
+    Q_OBJECT
+
+public:
+    /// Default cap of the PCM waiting for the encoder: about three minutes at 176400 bytes/s.
+    static constexpr qint64 DefaultBacklogLimit = 32 * 1024 * 1024;
+    /// Default base of FinishOutput's wait for the encoder to exit, in milliseconds.
+    static constexpr int DefaultFinishTimeoutMs = 10000;
+
+    explicit EncoderOutput(QObject* parent = nullptr);
+    ~EncoderOutput() override;
+
+    /// The encoder executable; start-up sets the installed encoder's path.
+    void setEncoderPath(const QString& path) { m_encoderPath = path; }
+    QString encoderPath() const { return m_encoderPath; }
+
+    /// Constant bitrate in kbit/s given to the encoder with "-b"; passed on unchanged.
+    void setCbrBitrate(int kbps) { m_cbrBitrate = kbps; }
+    int CbrBitrate() const { return m_cbrBitrate; }
+
+    /// Largest number of PCM bytes that may wait for the encoder; a buffer that would
+    /// exceed it is dropped whole and counted in DroppedBytes.
+    void setBacklogLimit(qint64 bytes) { m_backlogLimit = bytes; }
+    qint64 backlogLimit() const { return m_backlogLimit; }
+
+    /// Base of FinishOutput's wait for the encoder to exit; the time for the remaining
+    /// backlog at the recording's byte rate is added to it.
+    void setFinishTimeout(int ms) { m_finishTimeoutMs = ms; }
+    int finishTimeout() const { return m_finishTimeoutMs; }
+
+    /// The encoder's arguments: "-s <kHz> -r --little-endian --bitwidth <bits> -b <kbps> - -".
+    /// The rate is written in its shortest decimal form with "." whatever the locale.
+    static QStringList EncoderArguments(int samplesPerSec, int bitsPerSample, int cbrBitrate);
+    /// The encoder path and its arguments separated by blanks, for display.
+    static QString CommandLine(const QString& encoderPath, int samplesPerSec, int bitsPerSample, int cbrBitrate);
+
+    bool OpenOutputFile(const QString& fileName, qint64 avgBytesPerSec) override;
+    bool StartEncoder(int samplesPerSec, int bitsPerSample) override;
+    void WriteCapturedData(const QByteArray& data) override;
+    void FinishOutput() override;
+    void DiscardRecordingFile() override;
+
+    qint64 BytesWritten() const override { return m_mp3Bytes; }
+    qint64 SecondsRecorded() const override;
+    qint64 DroppedBytes() const override { return m_droppedBytes; }
+
+    /// PCM bytes handed to the encoder, starting at 45.
+    qint64 PcmBytes() const { return m_pcmBytes; }
+
+private:
+    void drainEncoder();
+    void appendToFile(const char* data, qint64 size);
+    void onEncoderFinished();
+    void onEncoderError(QProcess::ProcessError error);
+    void endRecording(const QString& reason);
+    void releaseEncoder();
+
+    QString m_encoderPath;
+    int m_cbrBitrate = 128;
+    qint64 m_backlogLimit = DefaultBacklogLimit;
+    int m_finishTimeoutMs = DefaultFinishTimeoutMs;
+
+    QFile m_file;
+    QString m_fileName;
+    QProcess* m_process = nullptr;
+    QByteArray m_readBuffer;
+
+    qint64 m_avgBytesPerSec = 0;
+    qint64 m_pcmBytes = 0;
+    qint64 m_mp3Bytes = 0;
+    qint64 m_droppedBytes = 0;
+
+    // Counts recordings, so a queued notice about an earlier one is not delivered.
+    quint64 m_recordingSerial = 0;
+    bool m_inputClosed = false;
+    bool m_fileFailed = false;
+    bool m_ended = false;
+    bool m_finishing = false;
+    // A recording is open: from OpenOutputFile until FinishOutput or DiscardRecordingFile.
+    bool m_active = false;
+};
