@@ -1,0 +1,224 @@
+#include "app/IniStore.h"
+
+#include <optional>
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+
+#include "app/Cp1252.h"
+
+namespace Commands {
+
+namespace {
+
+constexpr qsizetype kMaxValueLength = 2047;
+
+// Only blanks and tabs count: 0xA0 is a character of the code page, not padding.
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) {
+        ++begin;
+    }
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
+struct IniText
+{
+    QStringList lines;
+    bool crlf = false;
+};
+
+// nullopt when the file exists but cannot be read: a write must not replace what it could not see.
+std::optional<IniText> loadIni(const QString& path)
+{
+    IniText ini;
+    QFile file(path);
+    if (!file.exists()) {
+        return ini;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return std::nullopt;
+    }
+    const qsizetype firstBreak = bytes.indexOf('\n');
+    ini.crlf = firstBreak > 0 && bytes[firstBreak - 1] == '\r';
+    ini.lines = Cp1252::decode(bytes).split(u'\n');
+    // A final line break leaves one empty piece that is no line of its own.
+    if (!ini.lines.isEmpty() && ini.lines.last().isEmpty()) {
+        ini.lines.removeLast();
+    }
+    for (QString& line : ini.lines) {
+        if (line.endsWith(u'\r')) {
+            line.chop(1);
+        }
+    }
+    return ini;
+}
+
+/// The section name of a header line, or nullopt for any other line.
+std::optional<QString> sectionName(const QString& line)
+{
+    const QString trimmed = trimBlanks(line);
+    if (!trimmed.startsWith(u'[')) {
+        return std::nullopt;
+    }
+    qsizetype end = trimmed.indexOf(u']');
+    if (end < 0) {
+        end = trimmed.size();
+    }
+    return trimBlanks(trimmed.mid(1, end - 1));
+}
+
+bool isComment(const QString& line)
+{
+    const QString trimmed = trimBlanks(line);
+    return trimmed.startsWith(u';');
+}
+
+/// The key of a "key=value" line, or nullopt for any other line.
+std::optional<QString> keyName(const QString& line)
+{
+    if (isComment(line) || sectionName(line)) {
+        return std::nullopt;
+    }
+    const qsizetype eq = line.indexOf(u'=');
+    if (eq < 0) {
+        return std::nullopt;
+    }
+    return trimBlanks(line.left(eq));
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+/// Index of the first header of section, or -1.
+qsizetype findSection(const QStringList& lines, const QString& section)
+{
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const std::optional<QString> name = sectionName(lines[i]);
+        if (name && sameName(*name, section)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+/// One past the last line that belongs to the section starting at header.
+qsizetype sectionEnd(const QStringList& lines, qsizetype header)
+{
+    qsizetype i = header + 1;
+    while (i < lines.size() && !sectionName(lines[i])) {
+        ++i;
+    }
+    return i;
+}
+
+qsizetype findKey(const QStringList& lines, qsizetype header, qsizetype end, const QString& key)
+{
+    for (qsizetype i = header + 1; i < end; ++i) {
+        const std::optional<QString> name = keyName(lines[i]);
+        if (name && sameName(*name, key)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QString unquoted(const QString& value)
+{
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
+        return value.mid(1, value.size() - 2);
+    }
+    return value;
+}
+
+// A line break in a name or value would start a line of its own and could forge keys or sections.
+QString singleLine(QString text)
+{
+    for (QChar& c : text) {
+        if (c == u'\n' || c == u'\r' || c == QChar(0)) {
+            c = u' ';
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+QString ReadIniValue(const QString& section, const QString& key, const QString& file, const QString& defaultValue)
+{
+    const std::optional<IniText> ini = loadIni(file);
+    if (!ini) {
+        return defaultValue;
+    }
+    const qsizetype header = findSection(ini->lines, trimBlanks(section));
+    if (header < 0) {
+        return defaultValue;
+    }
+    const qsizetype at = findKey(ini->lines, header, sectionEnd(ini->lines, header), trimBlanks(key));
+    if (at < 0) {
+        return defaultValue;
+    }
+    const QString& line = ini->lines[at];
+    const QString value = unquoted(trimBlanks(line.mid(line.indexOf(u'=') + 1))).left(kMaxValueLength);
+    return value.isEmpty() ? defaultValue : value;
+}
+
+void WriteIniValue(const QString& section, const QString& key, const QString& value, const QString& file)
+{
+    std::optional<IniText> ini = loadIni(file);
+    if (!ini) {
+        return;
+    }
+    const QString sectionText = trimBlanks(singleLine(section));
+    const QString keyText = trimBlanks(singleLine(key));
+    const QString entry = keyText + u'=' + singleLine(value);
+    QStringList& lines = ini->lines;
+
+    const qsizetype header = findSection(lines, sectionText);
+    if (header < 0) {
+        if (!lines.isEmpty() && !trimBlanks(lines.last()).isEmpty()) {
+            lines.append(QString());
+        }
+        lines.append(u'[' + sectionText + u']');
+        lines.append(entry);
+    } else {
+        const qsizetype end = sectionEnd(lines, header);
+        const qsizetype at = findKey(lines, header, end, keyText);
+        if (at >= 0) {
+            lines[at] = entry;
+        } else {
+            // After the section's last non-blank line, so a blank line before the next header stays there.
+            qsizetype insertAt = end;
+            while (insertAt > header + 1 && trimBlanks(lines[insertAt - 1]).isEmpty()) {
+                --insertAt;
+            }
+            lines.insert(insertAt, entry);
+        }
+    }
+
+    const QString eol = ini->crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    const QByteArray bytes = Cp1252::encode(lines.join(eol) + eol);
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) {
+        return;
+    }
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        return;
+    }
+    out.commit();
+}
+
+} // namespace Commands

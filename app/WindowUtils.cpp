@@ -1,0 +1,94 @@
+#include "app/WindowUtils.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QWidget>
+
+#include "app/AppGlobals.h"
+
+namespace Commands {
+
+namespace {
+
+// Window placement is designed in twips, at 96 dots per inch.
+constexpr int kTwipsPerPixel = 15;
+
+} // namespace
+
+void ShowMessage(const QString& text, int kind, QString& caption)
+{
+    if (caption.isEmpty()) {
+        caption = App().ProgramTitle;
+    }
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (kind) {
+    case MessageInformation:
+        icon = QMessageBox::Information;
+        break;
+    case MessageWarning:
+        icon = QMessageBox::Warning;
+        break;
+    case MessageError:
+        icon = QMessageBox::Critical;
+        break;
+    case MessageQuestion:
+        icon = QMessageBox::Question;
+        break;
+    default:
+        return;
+    }
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+}
+
+void CenterForm(QWidget* window)
+{
+    if (window == nullptr) {
+        return;
+    }
+    QScreen* screen = window->screen();
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->geometry();
+    const QSize size = window->frameGeometry().size();
+    const long screenHeight = std::lround(area.height() * kTwipsPerPixel * 0.85);
+    const long screenWidth = static_cast<long>(area.width()) * kTwipsPerPixel;
+    long top = screenHeight / 2 - static_cast<long>(size.height()) * kTwipsPerPixel / 2;
+    long left = screenWidth / 2 - static_cast<long>(size.width()) * kTwipsPerPixel / 2;
+    top = std::max(top, 0L);
+    left = std::max(left, 0L);
+    window->move(area.x() + static_cast<int>(std::lround(static_cast<double>(left) / kTwipsPerPixel)),
+                 area.y() + static_cast<int>(std::lround(static_cast<double>(top) / kTwipsPerPixel)));
+}
+
+void MakeTopmost(QWidget* window)
+{
+    if (window == nullptr) {
+        return;
+    }
+    if (!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        // Changing the flags re-creates the native window and hides it; put it back as it was.
+        const QPoint position = window->pos();
+        const QSize size = window->size();
+        const bool visible = window->isVisible();
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        window->move(position);
+        window->resize(size);
+        if (visible) {
+            window->show();
+        }
+    }
+    QCoreApplication::processEvents();
+}
+
+} // namespace Commands

@@ -1,0 +1,256 @@
+#include "app/IniStore.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Commands;
+
+namespace {
+
+const QString kSection = QStringLiteral("Quernbell Audio Recorder");
+
+class IniStoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_ini = m_dir.filePath(QStringLiteral("quernbell.ini"));
+    }
+
+    void writeRaw(const QByteArray& bytes)
+    {
+        QFile file(m_ini);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    QByteArray readRaw() const
+    {
+        QFile file(m_ini);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QString read(const QString& key, const QString& def = QStringLiteral("DEF")) const
+    {
+        return ReadIniValue(kSection, key, m_ini, def);
+    }
+
+    void write(const QString& key, const QString& value) { WriteIniValue(kSection, key, value, m_ini); }
+
+    QTemporaryDir m_dir;
+    QString m_ini;
+};
+
+} // namespace
+
+TEST_F(IniStoreTest, MissingFileGivesDefaultsAndFirstWriteCreatesIt)
+{
+    EXPECT_EQ(read(QStringLiteral("Bitrate"), QStringLiteral("3")), QStringLiteral("3"));
+    EXPECT_FALSE(QFileInfo::exists(m_ini));
+
+    write(QStringLiteral("Bitrate"), QStringLiteral("5"));
+    write(QStringLiteral("SavePath"), QStringLiteral("/home/u/Musik/"));
+    EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\nBitrate=5\nSavePath=/home/u/Musik/\n"));
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("5"));
+    EXPECT_EQ(read(QStringLiteral("SavePath")), QStringLiteral("/home/u/Musik/"));
+
+    write(QStringLiteral("Bitrate"), QStringLiteral("-1"));
+    EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\nBitrate=-1\nSavePath=/home/u/Musik/\n"));
+}
+
+TEST_F(IniStoreTest, NamesMatchInAnyLetterCaseAndBlanksAreIgnored)
+{
+    writeRaw("[QUERNBELL AUDIO RECORDER]\n  BITRATE  =  7 \nsavepath=/x/\n\tBrowser\t=\t1\t\n");
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("7"));
+    EXPECT_EQ(ReadIniValue(QStringLiteral("  quernbell audio recorder "), QStringLiteral("SAVEPATH"), m_ini, QString()),
+              QStringLiteral("/x/"));
+    EXPECT_EQ(read(QStringLiteral("Browser")), QStringLiteral("1"));
+
+    // A write updates the existing line instead of adding a second key.
+    write(QStringLiteral("Bitrate"), QStringLiteral("4"));
+    EXPECT_EQ(readRaw(), QByteArray("[QUERNBELL AUDIO RECORDER]\nBitrate=4\nsavepath=/x/\n\tBrowser\t=\t1\t\n"));
+}
+
+TEST_F(IniStoreTest, EmptyValueOrMissingKeyGivesTheDefault)
+{
+    writeRaw("[Quernbell Audio Recorder]\nSavePath=\nLastTitle=   \nBrowser\n");
+    EXPECT_EQ(read(QStringLiteral("SavePath"), QStringLiteral("/docs/")), QStringLiteral("/docs/"));
+    EXPECT_EQ(read(QStringLiteral("LastTitle")), QStringLiteral("DEF"));
+    EXPECT_EQ(read(QStringLiteral("Browser")), QStringLiteral("DEF"));
+    EXPECT_EQ(read(QStringLiteral("LastArtist")), QStringLiteral("DEF"));
+}
+
+TEST_F(IniStoreTest, QuotedValuesLoseMatchingQuotesOnly)
+{
+    writeRaw("[Quernbell Audio Recorder]\n"
+             "A=\"with blanks \"\nB='single'\nC=\"unbalanced\nD=\"mixed'\nE=\"\"\nF=say \"hi\"\nG=\"\n");
+    EXPECT_EQ(read(QStringLiteral("A")), QStringLiteral("with blanks "));
+    EXPECT_EQ(read(QStringLiteral("B")), QStringLiteral("single"));
+    EXPECT_EQ(read(QStringLiteral("C")), QStringLiteral("\"unbalanced"));
+    EXPECT_EQ(read(QStringLiteral("D")), QStringLiteral("\"mixed'"));
+    EXPECT_EQ(read(QStringLiteral("E")), QStringLiteral("DEF"));
+    EXPECT_EQ(read(QStringLiteral("F")), QStringLiteral("say \"hi\""));
+    EXPECT_EQ(read(QStringLiteral("G")), QStringLiteral("\""));
+}
+
+TEST_F(IniStoreTest, LongValuesAreCutAt2047Characters)
+{
+    const QString longValue = QString(2990, u'a') + QStringLiteral("0123456789");
+    write(QStringLiteral("LastTitle"), longValue);
+    EXPECT_EQ(readRaw().size(), 27 + 10 + 3000 + 1);
+    EXPECT_EQ(read(QStringLiteral("LastTitle")), longValue.left(2047));
+
+    write(QStringLiteral("LastAlbum"), QString(2047, u'b'));
+    EXPECT_EQ(read(QStringLiteral("LastAlbum")), QString(2047, u'b'));
+}
+
+TEST_F(IniStoreTest, OtherLinesSectionsAndCommentsSurviveWrites)
+{
+    const QByteArray original = "; settings of the recorder\n"
+                                "[Other]\n"
+                                "Bitrate=11\n"
+                                "\n"
+                                "[Quernbell Audio Recorder]\n"
+                                "; last used\n"
+                                "Bitrate=2\n"
+                                "junk line without equals\n"
+                                "\n"
+                                "[Tail]\n"
+                                "x = y\n";
+    writeRaw(original);
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("2"));
+
+    write(QStringLiteral("Bitrate"), QStringLiteral("9"));
+    write(QStringLiteral("Browser"), QStringLiteral("1"));
+    WriteIniValue(QStringLiteral("New"), QStringLiteral("Key"), QStringLiteral("v"), m_ini);
+
+    EXPECT_EQ(readRaw(), QByteArray("; settings of the recorder\n"
+                                    "[Other]\n"
+                                    "Bitrate=11\n"
+                                    "\n"
+                                    "[Quernbell Audio Recorder]\n"
+                                    "; last used\n"
+                                    "Bitrate=9\n"
+                                    "junk line without equals\n"
+                                    "Browser=1\n"
+                                    "\n"
+                                    "[Tail]\n"
+                                    "x = y\n"
+                                    "\n"
+                                    "[New]\n"
+                                    "Key=v\n"));
+    EXPECT_EQ(ReadIniValue(QStringLiteral("other"), QStringLiteral("bitrate"), m_ini, QString()), QStringLiteral("11"));
+}
+
+TEST_F(IniStoreTest, CommentedKeyIsNotAKey)
+{
+    writeRaw("[Quernbell Audio Recorder]\n;Bitrate=1\n");
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("DEF"));
+    write(QStringLiteral("Bitrate"), QStringLiteral("6"));
+    EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\n;Bitrate=1\nBitrate=6\n"));
+}
+
+TEST_F(IniStoreTest, FirstSectionAndFirstKeyOfANameCount)
+{
+    writeRaw("[Quernbell Audio Recorder]\nBitrate=1\nBitrate=2\n[quernbell audio recorder]\nBitrate=3\nBrowser=1\n");
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("1"));
+    EXPECT_EQ(read(QStringLiteral("Browser")), QStringLiteral("DEF"));
+}
+
+TEST_F(IniStoreTest, FileWithoutTrailingNewline)
+{
+    writeRaw("[Quernbell Audio Recorder]\nBitrate=8");
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("8"));
+    write(QStringLiteral("Browser"), QStringLiteral("0"));
+    EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\nBitrate=8\nBrowser=0\n"));
+}
+
+TEST_F(IniStoreTest, CrlfFilesAreReadAndKeepTheirLineEnding)
+{
+    writeRaw("[Quernbell Audio Recorder]\r\nBitrate=8\r\nSavePath=\"C:/x/\"\r\n");
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("8"));
+    EXPECT_EQ(read(QStringLiteral("SavePath")), QStringLiteral("C:/x/"));
+    write(QStringLiteral("Browser"), QStringLiteral("1"));
+    write(QStringLiteral("Bitrate"), QStringLiteral("0"));
+    EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\r\nBitrate=0\r\nSavePath=\"C:/x/\"\r\nBrowser=1\r\n"));
+}
+
+TEST_F(IniStoreTest, TextIsStoredInWindows1252)
+{
+    write(QStringLiteral("LastArtist"), QStringLiteral("M\u00fcller \u20ac \u4e2d"));
+    EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\nLastArtist=M\xfcller \x80 ?\n"));
+    EXPECT_EQ(read(QStringLiteral("LastArtist")), QStringLiteral("M\u00fcller \u20ac ?"));
+}
+
+TEST_F(IniStoreTest, LineBreaksInValuesCannotForgeEntries)
+{
+    write(QStringLiteral("LastTitle"), QStringLiteral("a\nBitrate=0\r\n[Evil]\nx=1"));
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("DEF"));
+    EXPECT_EQ(ReadIniValue(QStringLiteral("Evil"), QStringLiteral("x"), m_ini, QStringLiteral("none")),
+              QStringLiteral("none"));
+    EXPECT_EQ(read(QStringLiteral("LastTitle")), QStringLiteral("a Bitrate=0  [Evil] x=1"));
+    EXPECT_EQ(readRaw().count('\n'), 2);
+}
+
+TEST_F(IniStoreTest, BrokenFilesGiveDefaultsAndStayWritable)
+{
+    QByteArray garbage;
+    for (int i = 0; i < 5000; ++i) {
+        garbage.append(static_cast<char>((i * 131 + 17) % 256));
+    }
+    garbage.append(QByteArray(1, '\0'));
+    garbage.append("Bitrate=5\n[");
+    writeRaw(garbage);
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("DEF"));
+
+    writeRaw(QByteArray("Bitrate=5\nBrowser=1\n"));
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("DEF"));
+
+    QByteArray withNul("[Quernbell Audio Recorder]\nBitrate=4");
+    withNul.append('\0').append('\0').append("junk\n").append(QByteArray(200000, 'x'));
+    writeRaw(withNul);
+    EXPECT_EQ(read(QStringLiteral("Browser")), QStringLiteral("DEF"));
+    write(QStringLiteral("Browser"), QStringLiteral("1"));
+    EXPECT_EQ(read(QStringLiteral("Browser")), QStringLiteral("1"));
+    EXPECT_EQ(readRaw(), withNul + "\nBrowser=1\n");
+}
+
+TEST_F(IniStoreTest, UnwritableLocationIsSilentAndKeepsTheOldFile)
+{
+    // The parent is a regular file, which stops the write even for root.
+    const QString blocker = m_dir.filePath(QStringLiteral("blocker"));
+    {
+        QFile file(blocker);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString impossible = blocker + QStringLiteral("/quernbell.ini");
+    WriteIniValue(kSection, QStringLiteral("Bitrate"), QStringLiteral("1"), impossible);
+    EXPECT_EQ(ReadIniValue(kSection, QStringLiteral("Bitrate"), impossible, QStringLiteral("3")), QStringLiteral("3"));
+
+    // A folder in place of the file can neither be read nor replaced.
+    const QString folder = m_dir.filePath(QStringLiteral("folder.ini"));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.ini")));
+    WriteIniValue(kSection, QStringLiteral("Bitrate"), QStringLiteral("1"), folder);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+TEST_F(IniStoreTest, ReadOnlyFolderLeavesTheOldFileIntact)
+{
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "running as root: a read-only folder does not stop root from writing";
+    }
+    write(QStringLiteral("Bitrate"), QStringLiteral("5"));
+    const QByteArray before = readRaw();
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    write(QStringLiteral("Bitrate"), QStringLiteral("6"));
+    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(readRaw(), before);
+    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("5"));
+}
