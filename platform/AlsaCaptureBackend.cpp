@@ -1,0 +1,410 @@
+#include "platform/AlsaCaptureBackend.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include <alsa/asoundlib.h>
+
+namespace {
+
+// About 0.5 s of device buffer so a busy moment does not overrun; short periods keep
+// the reader responsive.
+constexpr unsigned int kBufferTimeUs = 500000;
+constexpr unsigned int kPeriodTimeUs = 20000;
+constexpr auto kBackpressureWait = std::chrono::milliseconds(100);
+constexpr int kPollTimeoutMs = 50;
+
+snd_pcm_format_t alsaFormat(int bitsPerSample)
+{
+    switch (bitsPerSample) {
+    case 8:
+        return SND_PCM_FORMAT_U8;
+    case 16:
+        return SND_PCM_FORMAT_S16_LE;
+    case 24:
+        return SND_PCM_FORMAT_S24_3LE;
+    case 32:
+        return SND_PCM_FORMAT_S32_LE;
+    default:
+        return SND_PCM_FORMAT_UNKNOWN;
+    }
+}
+
+int configure(snd_pcm_t* pcm, const WaveFormat& format, std::uint32_t& periodFrames)
+{
+    snd_pcm_hw_params_t* hw = nullptr;
+    snd_pcm_hw_params_alloca(&hw);
+    int err = snd_pcm_hw_params_any(pcm, hw);
+    if (err >= 0) {
+        err = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
+    }
+    if (err >= 0) {
+        err = snd_pcm_hw_params_set_format(pcm, hw, alsaFormat(format.bitsPerSample));
+    }
+    if (err >= 0) {
+        err = snd_pcm_hw_params_set_channels(pcm, hw, format.channels);
+    }
+    if (err >= 0) {
+        err = snd_pcm_hw_params_set_rate(pcm, hw, format.samplesPerSec, 0);
+    }
+    if (err < 0) {
+        return err;
+    }
+    unsigned int bufferTime = kBufferTimeUs;
+    unsigned int periodTime = kPeriodTimeUs;
+    int dir = 0;
+    // Near values: a device that cannot do them exactly picks the closest it can.
+    snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferTime, &dir);
+    snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodTime, &dir);
+    err = snd_pcm_hw_params(pcm, hw);
+    if (err < 0) {
+        return err;
+    }
+    snd_pcm_uframes_t period = 0;
+    snd_pcm_hw_params_get_period_size(hw, &period, &dir);
+    periodFrames = static_cast<std::uint32_t>(std::max<snd_pcm_uframes_t>(period, 1));
+    return 0;
+}
+
+} // namespace
+
+AlsaCaptureBackend::AlsaCaptureBackend(QString pcmName) : m_pcmName(std::move(pcmName)) {}
+
+AlsaCaptureBackend::~AlsaCaptureBackend()
+{
+    std::vector<CaptureStreamId> ids;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [id, stream] : m_streams) {
+            ids.push_back(id);
+        }
+    }
+    for (CaptureStreamId id : ids) {
+        close(id);
+    }
+}
+
+int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
+{
+    stream = 0;
+    if (format.formatTag != 1 || format.channels == 0 || format.samplesPerSec == 0 ||
+        alsaFormat(format.bitsPerSample) == SND_PCM_FORMAT_UNKNOWN ||
+        format.blockAlign != format.channels * format.bitsPerSample / 8) {
+        return MMSYSERR_INVALPARAM;
+    }
+
+    std::unique_lock lock(m_mutex);
+    Device* device = nullptr;
+    for (const auto& candidate : m_devices) {
+        const WaveFormat& f = candidate->format;
+        if (!candidate->failed && f.channels == format.channels && f.samplesPerSec == format.samplesPerSec &&
+            f.bitsPerSample == format.bitsPerSample) {
+            device = candidate.get();
+            break;
+        }
+    }
+    if (!device) {
+        // Opening may take a moment; the reader of another device must not wait for it.
+        lock.unlock();
+        snd_pcm_t* pcm = nullptr;
+        int err = snd_pcm_open(&pcm, m_pcmName.toLocal8Bit().constData(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+        if (err < 0) {
+            return err;
+        }
+        std::uint32_t periodFrames = 0;
+        err = configure(pcm, format, periodFrames);
+        if (err < 0) {
+            snd_pcm_close(pcm);
+            return err;
+        }
+        auto owned = std::make_unique<Device>();
+        owned->pcm = pcm;
+        owned->format = format;
+        owned->periodFrames = periodFrames;
+        device = owned.get();
+        lock.lock();
+        m_devices.push_back(std::move(owned));
+        device->reader = std::thread([this, device] { readerLoop(device); });
+    }
+
+    auto owned = std::make_unique<Stream>();
+    owned->id = m_nextId++;
+    owned->device = device;
+    device->streams.push_back(owned.get());
+    stream = owned->id;
+    m_streams.emplace(stream, std::move(owned));
+    return MMSYSERR_NOERROR;
+}
+
+int AlsaCaptureBackend::addBuffer(CaptureStreamId id, WaveHeader* header)
+{
+    std::lock_guard lock(m_mutex);
+    Stream* stream = findStream(id);
+    if (!stream) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (!header || header->bufferLength == 0 || header->data.size() < header->bufferLength) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if (header->flags & WHDR_INQUEUE) {
+        return WAVERR_STILLPLAYING;
+    }
+    header->flags = (header->flags & ~WHDR_DONE) | WHDR_INQUEUE;
+    header->bytesRecorded = 0;
+    stream->queue.push_back(header);
+    stream->device->wake.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+int AlsaCaptureBackend::start(CaptureStreamId id)
+{
+    std::lock_guard lock(m_mutex);
+    Stream* stream = findStream(id);
+    if (!stream) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (stream->device->failed) {
+        return stream->device->failureCode;
+    }
+    stream->started = true;
+    stream->device->wake.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+int AlsaCaptureBackend::stop(CaptureStreamId id)
+{
+    std::lock_guard lock(m_mutex);
+    Stream* stream = findStream(id);
+    if (!stream) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (stream->started && !stream->queue.empty()) {
+        finishBuffer(*stream);
+    }
+    stream->started = false;
+    stream->device->wake.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+int AlsaCaptureBackend::reset(CaptureStreamId id)
+{
+    std::lock_guard lock(m_mutex);
+    Stream* stream = findStream(id);
+    if (!stream) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    stream->started = false;
+    while (!stream->queue.empty()) {
+        finishBuffer(*stream);
+    }
+    stream->device->wake.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+int AlsaCaptureBackend::close(CaptureStreamId id)
+{
+    std::unique_ptr<Device> retired;
+    {
+        std::lock_guard lock(m_mutex);
+        Stream* stream = findStream(id);
+        if (!stream) {
+            return MMSYSERR_INVALHANDLE;
+        }
+        for (WaveHeader* header : stream->queue) {
+            header->flags &= ~WHDR_INQUEUE;
+        }
+        Device* device = stream->device;
+        std::erase(device->streams, stream);
+        m_streams.erase(id);
+        if (device->streams.empty()) {
+            device->quit = true;
+            device->wake.notify_all();
+            auto it = std::find_if(m_devices.begin(), m_devices.end(),
+                                   [device](const auto& candidate) { return candidate.get() == device; });
+            retired = std::move(*it);
+            m_devices.erase(it);
+        } else {
+            device->wake.notify_all();
+        }
+    }
+    if (retired) {
+        // The reader waits at most one poll interval before it sees quit.
+        retired->reader.join();
+        snd_pcm_close(retired->pcm);
+    }
+    return MMSYSERR_NOERROR;
+}
+
+QString AlsaCaptureBackend::errorText(int code) const
+{
+    if (code < 0) {
+        return QString::fromLocal8Bit(snd_strerror(code));
+    }
+    return commonErrorText(code);
+}
+
+std::uint64_t AlsaCaptureBackend::lostFrames() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lostFrames;
+}
+
+int AlsaCaptureBackend::openDeviceCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_devices.size());
+}
+
+void AlsaCaptureBackend::readerLoop(Device* device)
+{
+    const std::size_t frameBytes = device->format.blockAlign;
+    std::vector<char> chunk(static_cast<std::size_t>(device->periodFrames) * frameBytes);
+
+    std::unique_lock lock(m_mutex);
+    while (!device->quit) {
+        if (!anyStarted(*device)) {
+            if (device->running) {
+                snd_pcm_drop(device->pcm);
+                device->running = false;
+            }
+            device->wake.wait(lock, [&] { return device->quit || anyStarted(*device); });
+            continue;
+        }
+        // Backpressure: an unpaced device would otherwise run far ahead of the consumer.
+        device->wake.wait_for(lock, kBackpressureWait,
+                              [&] { return device->quit || !anyStarted(*device) || everyStartedHasBuffer(*device); });
+        if (device->quit || !anyStarted(*device)) {
+            continue;
+        }
+        if (!device->running) {
+            int err = 0;
+            if (snd_pcm_state(device->pcm) != SND_PCM_STATE_PREPARED) {
+                err = snd_pcm_prepare(device->pcm);
+            }
+            if (err >= 0) {
+                err = snd_pcm_start(device->pcm);
+            }
+            if (err < 0) {
+                failDevice(*device, err);
+                return;
+            }
+            device->running = true;
+        }
+        const std::uint32_t frames = framesToRead(*device);
+
+        lock.unlock();
+        // Silence where the device delivers nothing (the file plugin past its input's end).
+        std::memset(chunk.data(), device->format.bitsPerSample == 8 ? 0x80 : 0, frames * frameBytes);
+        snd_pcm_sframes_t result = snd_pcm_wait(device->pcm, kPollTimeoutMs);
+        if (result == 0) {
+            result = -EAGAIN;
+        } else if (result > 0) {
+            result = snd_pcm_readi(device->pcm, chunk.data(), frames);
+        }
+        lock.lock();
+
+        if (result == -EAGAIN) {
+            continue;
+        }
+        if (result < 0) {
+            const int err = snd_pcm_recover(device->pcm, static_cast<int>(result), 1);
+            if (err < 0) {
+                failDevice(*device, static_cast<int>(result));
+                return;
+            }
+            // Recovered into the prepared state: start again on the next round.
+            device->running = false;
+            continue;
+        }
+        distribute(*device, chunk.data(), static_cast<std::uint32_t>(result));
+    }
+}
+
+bool AlsaCaptureBackend::anyStarted(const Device& device) const
+{
+    return std::any_of(device.streams.begin(), device.streams.end(), [](const Stream* s) { return s->started; });
+}
+
+bool AlsaCaptureBackend::everyStartedHasBuffer(const Device& device) const
+{
+    return std::all_of(device.streams.begin(), device.streams.end(),
+                       [](const Stream* s) { return !s->started || !s->queue.empty(); });
+}
+
+std::uint32_t AlsaCaptureBackend::framesToRead(const Device& device) const
+{
+    // Read no more than every waiting stream can take, so nothing is lost while the
+    // consumers keep up; streams without any buffer do not hold the others back.
+    std::uint64_t frames = device.periodFrames;
+    for (const Stream* s : device.streams) {
+        if (!s->started || s->queue.empty()) {
+            continue;
+        }
+        std::uint64_t freeBytes = 0;
+        for (const WaveHeader* header : s->queue) {
+            freeBytes += header->bufferLength - header->bytesRecorded;
+        }
+        frames = std::min<std::uint64_t>(frames, std::max<std::uint64_t>(freeBytes / device.format.blockAlign, 1));
+    }
+    return static_cast<std::uint32_t>(frames);
+}
+
+void AlsaCaptureBackend::distribute(Device& device, const char* chunk, std::uint32_t frames)
+{
+    const std::size_t bytes = static_cast<std::size_t>(frames) * device.format.blockAlign;
+    for (Stream* stream : device.streams) {
+        if (!stream->started) {
+            continue;
+        }
+        std::size_t offset = 0;
+        while (offset < bytes && !stream->queue.empty()) {
+            WaveHeader* header = stream->queue.front();
+            const std::size_t take =
+                std::min<std::size_t>(bytes - offset, header->bufferLength - header->bytesRecorded);
+            std::memcpy(header->data.data() + header->bytesRecorded, chunk + offset, take);
+            header->bytesRecorded += static_cast<std::uint32_t>(take);
+            offset += take;
+            if (header->bytesRecorded >= header->bufferLength) {
+                finishBuffer(*stream);
+            }
+        }
+        if (offset < bytes) {
+            m_lostFrames += (bytes - offset) / device.format.blockAlign;
+        }
+    }
+}
+
+void AlsaCaptureBackend::finishBuffer(Stream& stream)
+{
+    WaveHeader* header = stream.queue.front();
+    stream.queue.pop_front();
+    header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
+    CaptureNotification notification;
+    notification.stream = stream.id;
+    notification.user = header->user;
+    notification.flags = header->flags;
+    notification.bytesRecorded = header->bytesRecorded;
+    notification.data = QByteArray(header->data.data(), static_cast<qsizetype>(header->bytesRecorded));
+    notify(notification);
+}
+
+void AlsaCaptureBackend::failDevice(Device& device, int code)
+{
+    device.failed = true;
+    device.failureCode = code;
+    device.running = false;
+    std::vector<CaptureStreamId> ended;
+    for (Stream* stream : device.streams) {
+        stream->started = false;
+        ended.push_back(stream->id);
+    }
+    notifyFailure(ended, code, errorText(code));
+}
+
+AlsaCaptureBackend::Stream* AlsaCaptureBackend::findStream(CaptureStreamId id) const
+{
+    auto it = m_streams.find(id);
+    return it == m_streams.end() ? nullptr : it->second.get();
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <QString>
+
+#include "recorder/CaptureBackend.h"
+
+typedef struct _snd_pcm snd_pcm_t;
+
+/**
+ * @brief Capture from an ALSA PCM (interleaved) with one reader thread per open device.
+ *
+ * Streams of the same format share one open PCM, so the recording and the monitor run
+ * together even on a device that can be opened only once. The reader hands every chunk it
+ * reads to each started stream's current buffer. It reads only while a stream is started
+ * and, before each read, waits (up to 100 ms) until every started stream has a buffer
+ * queued; a stream that has none then misses that chunk (counted in lostFrames()).
+ * Error codes are ALSA's negative codes (text: snd_strerror) or those of CaptureBackend.
+ */
+class AlsaCaptureBackend : public CaptureBackend
+{
+public:
+    explicit AlsaCaptureBackend(QString pcmName = QStringLiteral("default"));
+    ~AlsaCaptureBackend() override;
+
+    AlsaCaptureBackend(const AlsaCaptureBackend&) = delete;
+    AlsaCaptureBackend& operator=(const AlsaCaptureBackend&) = delete;
+
+    int open(const WaveFormat& format, CaptureStreamId& stream) override;
+    int addBuffer(CaptureStreamId stream, WaveHeader* header) override;
+    int start(CaptureStreamId stream) override;
+    int stop(CaptureStreamId stream) override;
+    int reset(CaptureStreamId stream) override;
+    int close(CaptureStreamId stream) override;
+    QString errorText(int code) const override;
+
+    /// Frames that started streams missed because no buffer space was queued.
+    std::uint64_t lostFrames() const;
+    /// Open PCM handles (each with its reader thread).
+    int openDeviceCount() const;
+
+private:
+    struct Device;
+    struct Stream
+    {
+        CaptureStreamId id = 0;
+        Device* device = nullptr;
+        bool started = false;
+        std::deque<WaveHeader*> queue;
+    };
+    struct Device
+    {
+        snd_pcm_t* pcm = nullptr;
+        WaveFormat format;
+        std::uint32_t periodFrames = 0;
+        std::vector<Stream*> streams;
+        std::thread reader;
+        std::condition_variable wake;
+        bool quit = false;
+        bool running = false;
+        bool failed = false;
+        int failureCode = 0;
+    };
+
+    void readerLoop(Device* device);
+    bool anyStarted(const Device& device) const;
+    bool everyStartedHasBuffer(const Device& device) const;
+    std::uint32_t framesToRead(const Device& device) const;
+    void distribute(Device& device, const char* chunk, std::uint32_t frames);
+    void finishBuffer(Stream& stream);
+    void failDevice(Device& device, int code);
+    Stream* findStream(CaptureStreamId id) const;
+
+    QString m_pcmName;
+    mutable std::mutex m_mutex;
+    std::vector<std::unique_ptr<Device>> m_devices;
+    std::map<CaptureStreamId, std::unique_ptr<Stream>> m_streams;
+    CaptureStreamId m_nextId = 1;
+    std::uint64_t m_lostFrames = 0;
+};
