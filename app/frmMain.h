@@ -1,11 +1,161 @@
 #pragma once
 
+#include <memory>
+
 #include <QWidget>
 
-/// The main window.
-class frmMain : public QWidget
+#include "recorder/RecordingView.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+class CmdButton;
+class Clock;
+class PeakMeterPanel;
+class RecordingController;
+class RecordingOutput;
+class modWaveIn;
+
+/**
+ * @brief The main window: status, level meter, transport buttons, the browser pane and
+ * the lower settings and tag panels. Positions follow the designed twips at 15 per pixel.
+ *
+ * Window sizes in twips include a nominal frame (8 x 30 pixels) as the designed sizes do;
+ * the client area is the rest.
+ */
+class frmMain : public QWidget, public RecordingView
 {
     Q_OBJECT
 public:
-    explicit frmMain(QWidget* parent = nullptr);
+    frmMain(modWaveIn& waveIn, RecordingOutput& output, const Clock& clock, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    /// Reads bitrate, save folder and browser state from the settings file.
+    void LoadSettings();
+    /// Refills the folder and file lists from the folder shown.
+    void FillDirAndFileLists();
+    /// Draws the level meter from two raw peaks.
+    void SetPeakmeter(double lLeft, double lRight);
+
+    int WidthTwips() const;
+    int HeightTwips() const;
+    void setWidthTwips(int twips);
+    void setHeightTwips(int twips);
+
+    RecordingController& controller() { return *m_controller; }
+    PeakMeterPanel& meterPanel() { return *m_meter; }
+    bool BrowserOpen() const { return m_browserOpen; }
+    bool SettingsOpen() const { return m_settingsOpen; }
+    QString CurrentFolder() const { return m_currentFolder; }
+
+    // RecordingView
+    void showState(const QString& text, const QColor& color, bool bold) override;
+    QString stateCaption() const override;
+    void setStateCaption(const QString& text) override;
+    void setSettingsControlsEnabled(bool enabled) override;
+    void setTimeText(const QString& text) override;
+    void setBytesText(const QString& text) override;
+    bool isShownNormally() const override;
+    int selectedBitrateIndex() const override;
+    bool monitoringTicked() const override;
+    void parkFocus() override;
+    void setPeakmeter(double left, double right) override;
+    void resetPeakHolds() override;
+    void processPendingEvents() override;
+    void recordingFinished() override;
+    bool settingsOpen() const override { return m_settingsOpen; }
+    void collapseLowerPanel() override;
+
+    static constexpr int TwipsPerPixel = 15;
+    static constexpr int CompactWidth = 8175;
+    static constexpr int WideWidth = 14235;
+    static constexpr int CompactHeight = 4680;
+    static constexpr int ExpandedHeight = 5310;
+    static constexpr int FullDesignHeight = 5310;
+
+public slots:
+    void CmdBrowser_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Unload();
+    void buildControls();
+    void buildStatusFrame();
+    void buildTransport();
+    void buildBrowserPane();
+    void buildLowerPanels();
+    void applySettingsLayout(bool browserOpen);
+    CmdButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& twips,
+                          const QString& fontName, double pointSize, bool bold, const QColor& back, const QColor& fore,
+                          const QColor& over);
+
+    modWaveIn& m_waveIn;
+    RecordingOutput& m_output;
+    std::unique_ptr<RecordingController> m_controller;
+    bool m_unloaded = false;
+
+    bool m_browserOpen = false;
+    bool m_settingsOpen = false;
+    int m_settingsTicks = 0;
+    QString m_currentFolder;
+    QString m_listedFolder;
+    QString m_savedStateCaption;
+
+    // Status frame
+    QGroupBox* fraStatus = nullptr;
+    QLabel* lblState = nullptr;
+    QLabel* lblTime = nullptr;
+    QLabel* lblBytesWritten = nullptr;
+
+    // Meter and its switches
+    QCheckBox* chkMonitoring = nullptr;
+    CmdButton* CmdReset = nullptr;
+    PeakMeterPanel* m_meter = nullptr;
+
+    // Transport
+    CmdButton* CmdRecord = nullptr;
+    CmdButton* CmdStop = nullptr;
+    CmdButton* CmdPause = nullptr;
+    CmdButton* CmdPrev = nullptr;
+    CmdButton* CmdPlay = nullptr;
+    CmdButton* CmdNext = nullptr;
+    QWidget* fraSide = nullptr;
+    CmdButton* CmdBrowser = nullptr;
+    CmdButton* CmdSettings = nullptr;
+
+    // Browser pane
+    CmdButton* CmdRootDir = nullptr;
+    CmdButton* CmdDirBack = nullptr;
+    QLabel* lblDir = nullptr;
+    QLabel* Label1 = nullptr;
+    QListWidget* lstDirs = nullptr;
+    QListWidget* lstFiles = nullptr;
+
+    // Lower panels
+    QGroupBox* frmSettings = nullptr;
+    QLabel* lblPath = nullptr;
+    QLineEdit* Text1 = nullptr;
+    CmdButton* cmdBrowse = nullptr;
+    QLabel* lblBitsNeu = nullptr;
+    QComboBox* cmbkBits = nullptr;
+    QGroupBox* frmTAG = nullptr;
+    QGroupBox* frmTAG2 = nullptr;
+    QLineEdit* txtArtist = nullptr;
+    QLineEdit* txtTitle = nullptr;
+    QLineEdit* txtYear = nullptr;
+    QLineEdit* txtAlbum = nullptr;
+    QPushButton* dummy = nullptr;
+
+    QTimer* tmrTimer = nullptr;
+    QTimer* tmrSettings = nullptr;
+    QTimer* tmrDirs = nullptr;
 };

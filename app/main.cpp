@@ -1,7 +1,47 @@
 #include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "app/AppModul.h"
+#include "app/Program.h"
+#include "app/frmMain.h"
+#include "platform/AlsaCaptureBackend.h"
+#include "platform/SingleInstance.h"
+#include "platform/SystemClock.h"
+#include "platform/TerminationSignals.h"
 
 int main(int argc, char** argv)
 {
+    // From the first moment, a log-out or kill must end in the orderly unload.
+    TerminationSignals::install();
+
+    // Before anything that needs a display: a second start ends silently and at once.
+    SingleInstance instance(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() + QStringLiteral(".lock"));
+    if (!instance.tryAcquire()) {
+        return 0;
+    }
+
     QApplication app(argc, argv);
-    return 0;
+    TerminationSignals termination;
+    AppModul::InitSystemPaths(QCoreApplication::applicationFilePath());
+    AppModul::InitShellFolders();
+    AppModul::InitApplication();
+    // The command line is not interpreted.
+
+    // A signal may arrive while the window is still being built (loading settings lets
+    // events run); it then closes the window as soon as the event loop runs.
+    std::unique_ptr<Program> program;
+    bool terminationPending = false;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [&] {
+        if (program) {
+            program->form().close();
+        } else {
+            terminationPending = true;
+        }
+    });
+    program = std::make_unique<Program>(std::make_unique<AlsaCaptureBackend>(), SystemClock::instance());
+    if (terminationPending) {
+        QTimer::singleShot(0, &program->form(), [&program] { program->form().close(); });
+    }
+    return app.exec();
 }

@@ -1,0 +1,48 @@
+#include "app/AppModul.h"
+
+#include <QFileInfo>
+
+#include "app/AppGlobals.h"
+#include "app/FileHandling.h"
+
+namespace AppModul {
+
+void InitSystemPaths(const QString& executablePath)
+{
+    const QFileInfo exe(executablePath);
+    App().ProgramFolder = exe.absolutePath();
+    FileHandling::AddBackslash(App().ProgramFolder);
+    App().ExeName = exe.completeBaseName();
+    App().ExeFileName = exe.fileName();
+    App().SystemFolder = FileHandling::GetSystemFolder();
+}
+
+void InitShellFolders()
+{
+    constexpr int personalFolder = 5;
+    App().DocumentsFolder = FileHandling::GetSpecialFolder(personalFolder);
+}
+
+void InitApplication()
+{
+    AppGlobals& app = App();
+    app.ProgramTitle = QStringLiteral("Quernbell Audio Recorder");
+
+    // The settings file follows the executable's own file name, so a renamed copy keeps its own.
+    app.IniFilePath = FileHandling::GetLongName(app.ProgramFolder + app.ExeFileName) + QStringLiteral(".ini");
+
+    app.TextStandby = QStringLiteral("Aufnahmebereitschaft");
+    app.TextRecording = QStringLiteral("A U F N A H M E  !");
+    app.TextPause = QStringLiteral("- P A U S E -");
+    app.TextPlay = QStringLiteral("P L A Y");
+    app.TextMainFolder = QStringLiteral("Hauptordner:");
+    app.FileNameTemplate = QStringLiteral("Rec_(%date%)_(%time%)");
+    app.EncoderPath = app.SystemFolder + QLatin1String(EncoderFileName);
+
+    if (!FileHandling::IsFilePresent(app.EncoderPath)) {
+        // A failed write stays silent; the next start tries again by the same test.
+        FileHandling::SaveResourceToFile(app.EncoderPath, QStringLiteral("LAME"), QStringLiteral("CUSTOM"));
+    }
+}
+
+} // namespace AppModul

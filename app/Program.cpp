@@ -1,0 +1,27 @@
+#include "app/Program.h"
+
+#include "app/AppGlobals.h"
+#include "app/frmMain.h"
+#include "recorder/CaptureBackend.h"
+#include "recorder/EncoderOutput.h"
+#include "recorder/modWaveIn.h"
+
+Program::Program(std::unique_ptr<CaptureBackend> backend, const Clock& clock)
+    : m_backend(std::move(backend)), m_output(std::make_unique<EncoderOutput>())
+{
+    m_output->setEncoderPath(App().EncoderPath);
+    m_waveIn = std::make_unique<modWaveIn>(*m_backend, *m_output);
+    m_form = std::make_unique<frmMain>(*m_waveIn, *m_output, clock);
+    m_form->show();
+    m_form->setWindowTitle(App().ProgramTitle + QStringLiteral(" v%1.%2").arg(QB_VERSION_MAJOR).arg(QB_VERSION_MINOR));
+    m_form->LoadSettings();
+}
+
+Program::~Program()
+{
+    // The window unloads first: it closes the streams that the module and backend own.
+    m_form.reset();
+    m_waveIn.reset();
+    m_output.reset();
+    m_backend.reset();
+}

@@ -1,0 +1,219 @@
+#include "recorder/RecordingController.h"
+
+#include <QColor>
+#include <QLocale>
+
+#include "app/AppGlobals.h"
+#include "app/Commands.h"
+#include "platform/Clock.h"
+#include "recorder/RecordingOutput.h"
+#include "recorder/RecordingView.h"
+#include "recorder/modWaveIn.h"
+
+namespace {
+const QColor kStandbyColor(0, 0, 192);
+const QColor kRecordingColor(255, 0, 0);
+const QColor kResumedColor(192, 0, 0);
+const QColor kPauseColor(128, 128, 0);
+const QColor kPlayColor(0, 128, 0);
+
+constexpr double kMeterInterval = 0.05;
+constexpr double kBlinkInterval = 0.5;
+
+QString twoDigits(qint64 value)
+{
+    // "0#": at least two digits, larger values in full.
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
+RecordingController::RecordingController(RecordingView& view, modWaveIn& waveIn, RecordingOutput& output,
+                                         const Clock& clock)
+    : m_view(view), m_waveIn(waveIn), m_output(output), m_clock(clock)
+{
+}
+
+void RecordingController::EnableRecording()
+{
+    m_recording = true;
+    m_view.setSettingsControlsEnabled(false);
+    m_view.showState(App().TextRecording, kRecordingColor, true);
+}
+
+void RecordingController::DisableRecording()
+{
+    m_recording = false;
+    m_view.setSettingsControlsEnabled(true);
+    m_view.showState(App().TextStandby, kStandbyColor, false);
+}
+
+void RecordingController::CmdRecord()
+{
+    if (m_recording || m_playing) {
+        return;
+    }
+    if (m_paused) {
+        m_recording = true;
+        m_view.showState(App().TextRecording, kRecordingColor, true);
+        m_paused = false;
+        m_waveIn.TogglePause();
+        return;
+    }
+
+    m_output.setCbrBitrate(Commands::BitrateFromIndex(m_view.selectedBitrateIndex()));
+    m_sessionActive = true;
+    EnableRecording();
+
+    AppGlobals& app = App();
+    app.RecordBaseName = ParseFile(app.FileNameTemplate);
+    app.RecordExtension = QStringLiteral(".mp3");
+    app.RecordFilePath = app.SaveFolder + app.RecordBaseName + app.RecordExtension;
+    app.SelectFileName = app.RecordBaseName + app.RecordExtension;
+
+    m_waveIn.OpenRecording(2, 16, 44100, app.RecordFilePath);
+}
+
+void RecordingController::CmdPause()
+{
+    if (m_sessionActive) {
+        m_recording = !m_recording;
+        if (m_recording) {
+            m_view.showState(App().TextRecording, kResumedColor, true);
+            m_paused = false;
+        } else {
+            m_view.showState(App().TextPause, kPauseColor, true);
+            m_paused = true;
+        }
+        m_waveIn.TogglePause();
+    } else if (m_playing) {
+        if (m_paused) {
+            m_view.showState(App().TextPlay, kPlayColor, true);
+            m_paused = false;
+        } else {
+            m_view.showState(App().TextPause, kPauseColor, true);
+            m_paused = true;
+        }
+    }
+}
+
+void RecordingController::CmdStop()
+{
+    if (!(m_recording || m_playing || m_paused)) {
+        return;
+    }
+    if (m_sessionActive) {
+        DisableRecording();
+        m_waveIn.HookMainWindow(false);
+        m_waveIn.CloseRecording();
+        m_waveIn.HookMainWindow(true);
+        CmdReset_Click();
+        m_sessionActive = false;
+        m_paused = false;
+        m_view.processPendingEvents();
+        m_view.recordingFinished();
+    }
+    if (m_playing) {
+        if (!m_view.settingsOpen()) {
+            m_view.collapseLowerPanel();
+        }
+        m_view.showState(App().TextStandby, kStandbyColor, false);
+        m_playing = false;
+    }
+}
+
+void RecordingController::CmdReset_Click()
+{
+    m_waveIn.ResetMonitor();
+    m_view.resetPeakHolds();
+    m_view.setPeakmeter(0, 0);
+    if (m_view.monitoringTicked()) {
+        m_waveIn.ResumeMonitor();
+        m_meterOn = true;
+    }
+}
+
+void RecordingController::chkMonitoring_Click()
+{
+    m_view.parkFocus();
+    if (m_view.monitoringTicked()) {
+        if (!m_waveIn.MonitorOpened()) {
+            m_waveIn.OpenMonitor();
+        } else {
+            m_waveIn.ResumeMonitor();
+        }
+        m_meterOn = true;
+    } else {
+        m_waveIn.PauseMonitor();
+        m_meterOn = false;
+    }
+}
+
+void RecordingController::Tick()
+{
+    if (!m_view.isShownNormally()) {
+        return;
+    }
+    if (!m_waveIn.RecordingActive() && m_recording) {
+        // Ended by itself: the encoder failed or the device went away.
+        DisableRecording();
+        m_recording = false;
+    }
+
+    const double now = m_clock.monotonicSeconds();
+    if (m_waveIn.MonitorActive() && m_meterOn) {
+        double left = 0;
+        double right = 0;
+        if (m_waveIn.GetCurPeak(left, right, false) && now - m_lastMeterUpdate >= kMeterInterval) {
+            m_view.setPeakmeter(left, right);
+            m_lastMeterUpdate = now;
+        }
+    }
+
+    if (m_recording) {
+        if (now - m_lastBlink >= kBlinkInterval) {
+            if (m_view.stateCaption() == App().TextRecording) {
+                m_view.setStateCaption(QString());
+            } else {
+                m_view.setStateCaption(App().TextRecording);
+            }
+            m_lastBlink = now;
+        }
+        m_view.setTimeText(FormatTime(m_output.SecondsRecorded(), false));
+    }
+
+    if (!m_waveIn.DeviceErrorText().trimmed().isEmpty()) {
+        m_waveIn.ClearDeviceErrorText();
+    }
+    m_view.setBytesText(bytesText());
+}
+
+QString RecordingController::bytesText() const
+{
+    QString text = QString::number(m_output.BytesWritten()) + QStringLiteral(" bytes");
+    const qint64 dropped = m_output.DroppedBytes();
+    if (dropped > 0) {
+        // Audio the encoder could not take in time is never lost silently.
+        const double seconds = static_cast<double>(dropped) / 176400.0;
+        text += QStringLiteral(" (%1 s verworfen)").arg(QLocale().toString(seconds, 'f', 1));
+    }
+    return text;
+}
+
+QString RecordingController::FormatTime(qint64 lIn, bool bInMS)
+{
+    const qint64 s = bInMS ? lIn / 1000 : lIn;
+    const qint64 hours = s / 3600;
+    const qint64 minutes = s / 60 - hours * 60;
+    const qint64 seconds = s - minutes * 60 - hours * 3600;
+    return twoDigits(hours) + QLatin1Char(':') + twoDigits(minutes) + QLatin1Char(':') + twoDigits(seconds);
+}
+
+QString RecordingController::ParseFile(const QString& file) const
+{
+    const QString date = Commands::DateStamp(m_clock);
+    const QString time = Commands::TimeStamp(m_clock);
+    QString result = file;
+    result.replace(QStringLiteral("%date%"), date, Qt::CaseSensitive);
+    result.replace(QStringLiteral("%time%"), time, Qt::CaseSensitive);
+    return result;
+}

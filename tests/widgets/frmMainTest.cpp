@@ -1,0 +1,199 @@
+#include "app/frmMain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "app/AppGlobals.h"
+#include "app/IniStore.h"
+#include "controls/CmdButton.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeRecordingOutput.h"
+#include "fakes/SignalSourceBackend.h"
+#include "recorder/modWaveIn.h"
+
+namespace {
+
+class frmMainTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        AppGlobals& app = App();
+        app = AppGlobals();
+        app.ProgramTitle = QStringLiteral("Quernbell Audio Recorder");
+        app.TextStandby = QStringLiteral("Aufnahmebereitschaft");
+        app.TextRecording = QStringLiteral("A U F N A H M E  !");
+        app.TextPause = QStringLiteral("- P A U S E -");
+        app.TextPlay = QStringLiteral("P L A Y");
+        app.TextMainFolder = QStringLiteral("Hauptordner:");
+        app.FileNameTemplate = QStringLiteral("Rec_(%date%)_(%time%)");
+        app.DocumentsFolder = m_dir.filePath("Dokumente") + "/";
+        app.IniFilePath = m_dir.filePath("quernbell.ini");
+        QDir().mkpath(app.DocumentsFolder);
+    }
+
+    void writeIni(const QByteArray& text)
+    {
+        QFile file(App().IniFilePath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+
+    QString readIni(const QString& key) const
+    {
+        return Commands::ReadIniValue(App().ProgramTitle, key, App().IniFilePath, QStringLiteral("<none>"));
+    }
+
+    std::unique_ptr<frmMain> loadWindow()
+    {
+        auto form = std::make_unique<frmMain>(m_waveIn, m_output, m_clock);
+        form->show();
+        form->LoadSettings();
+        return form;
+    }
+
+    template <typename T> T* child(frmMain& form, const char* name)
+    {
+        T* widget = form.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    QTemporaryDir m_dir;
+    SignalSourceBackend m_backend;
+    FakeRecordingOutput m_output;
+    modWaveIn m_waveIn{m_backend, m_output};
+    FakeClock m_clock;
+};
+
+TEST_F(frmMainTest, OpensCompactWithEveryControlAtItsDesignedPlace)
+{
+    auto form = loadWindow();
+    EXPECT_EQ(form->WidthTwips(), 8175);
+    EXPECT_EQ(form->HeightTwips(), 4680);
+
+    // Designed twips at 15 per pixel.
+    const std::pair<const char*, QRect> buttons[] = {
+        {"CmdRecord", QRect(16, 128, 104, 62)}, {"CmdStop", QRect(132, 128, 220, 62)},
+        {"CmdPause", QRect(364, 128, 104, 62)}, {"CmdPrev", QRect(16, 200, 104, 62)},
+        {"CmdPlay", QRect(132, 200, 220, 62)},  {"CmdNext", QRect(364, 200, 104, 62)},
+        {"CmdReset", QRect(424, 20, 45, 17)},   {"CmdDirBack", QRect(592, 8, 49, 17)},
+        {"CmdRootDir", QRect(540, 8, 49, 17)},  {"CmdBrowser", QRect(6, 20, 24, 96)},
+        {"CmdSettings", QRect(5, 167, 25, 95)},
+    };
+    for (const auto& [name, rect] : buttons) {
+        auto* button = child<CmdButton>(*form, name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->geometry(), rect) << name;
+    }
+    EXPECT_EQ(child<QCheckBox>(*form, "chkMonitoring")->geometry(), QRect(280, 20, 137, 17));
+    EXPECT_FALSE(child<QCheckBox>(*form, "chkMonitoring")->isChecked());
+    EXPECT_EQ(child<QListWidget>(*form, "lstFiles")->geometry(), QRect(740, 16, 197, 265));
+    EXPECT_EQ(child<CmdButton>(*form, "CmdRecord")->Caption(), "=");
+    EXPECT_EQ(child<CmdButton>(*form, "CmdRecord")->toolTip(), " R E C ");
+
+    // Pane and lower panel closed; the settings frame shares the tag frame's place.
+    EXPECT_TRUE(child<QListWidget>(*form, "lstDirs")->isHidden());
+    EXPECT_TRUE(child<CmdButton>(*form, "CmdRootDir")->isHidden());
+    EXPECT_TRUE(child<QGroupBox>(*form, "frmSettings")->isHidden());
+    EXPECT_EQ(child<QGroupBox>(*form, "frmSettings")->y(), child<QGroupBox>(*form, "frmTAG")->y());
+    EXPECT_GE(child<QGroupBox>(*form, "frmTAG")->y(), form->height()) << "tag frames lie below the compact window";
+
+    auto* state = child<QLabel>(*form, "lblState");
+    EXPECT_EQ(state->text(), "Aufnahmebereitschaft");
+    EXPECT_EQ(state->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_FALSE(state->font().bold());
+    EXPECT_EQ(child<QLabel>(*form, "lblTime")->text(), "00:00:00");
+    EXPECT_EQ(child<QComboBox>(*form, "cmbkBits")->count(), 13);
+}
+
+TEST_F(frmMainTest, NoSettingsFileGivesTheDefaultsAndClosingWritesThemInOrder)
+{
+    auto form = loadWindow();
+    EXPECT_EQ(child<QComboBox>(*form, "cmbkBits")->currentIndex(), 3);
+    EXPECT_EQ(child<QComboBox>(*form, "cmbkBits")->currentText(), "192");
+    EXPECT_EQ(App().SaveFolder, App().DocumentsFolder);
+    EXPECT_EQ(child<QLineEdit>(*form, "Text1")->text(), App().DocumentsFolder);
+    EXPECT_FALSE(form->BrowserOpen());
+
+    form->close();
+    QFile file(App().IniFilePath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(file.readAll());
+    const qsizetype bitrate = text.indexOf("Bitrate=3");
+    const qsizetype savePath = text.indexOf("SavePath=" + App().DocumentsFolder);
+    const qsizetype browser = text.indexOf("Browser=0");
+    EXPECT_TRUE(bitrate >= 0 && bitrate < savePath && savePath < browser) << text.toStdString();
+}
+
+TEST_F(frmMainTest, BitrateTakesTheLeadingNumberRoundedHalfToEven)
+{
+    const std::pair<QByteArray, int> cases[] = {{"7abc", 7}, {"abc", 0}, {"2.5", 2}, {"3.5", 4}, {"", 3},
+                                                {" 12", 12}, {"13", -1}, {"-2", -1}, {"-1", -1}};
+    for (const auto& [value, index] : cases) {
+        writeIni("[Quernbell Audio Recorder]\nBitrate=" + value + "\n");
+        auto form = loadWindow();
+        EXPECT_EQ(child<QComboBox>(*form, "cmbkBits")->currentIndex(), index) << value.toStdString();
+        form->close();
+        EXPECT_EQ(readIni("Bitrate"), QString::number(index)) << "written back: " << value.toStdString();
+    }
+}
+
+TEST_F(frmMainTest, SavePathAndBrowserAreReadInAnyLetterCase)
+{
+    writeIni("[QUERNBELL AUDIO RECORDER]\nSAVEPATH=/srv/aufnahmen\nBROWSER=1\n");
+    auto form = loadWindow();
+    EXPECT_EQ(App().SaveFolder, "/srv/aufnahmen/");
+    EXPECT_EQ(form->CurrentFolder(), "/srv/aufnahmen/");
+    EXPECT_TRUE(form->BrowserOpen());
+    EXPECT_EQ(form->WidthTwips(), 14235);
+    EXPECT_EQ(child<CmdButton>(*form, "CmdBrowser")->Caption(), "3");
+    EXPECT_FALSE(child<QListWidget>(*form, "lstDirs")->isHidden());
+    EXPECT_EQ(child<CmdButton>(*form, "cmdBrowse")->Caption(), "Durchsuchen...");
+    EXPECT_EQ(child<CmdButton>(*form, "cmdBrowse")->x(), 12495 / 15);
+    form->close();
+    EXPECT_EQ(readIni("SavePath"), "/srv/aufnahmen/");
+    EXPECT_EQ(readIni("Browser"), "1");
+}
+
+TEST_F(frmMainTest, OnlyExactlyOneOpensTheBrowserAndAnEmptySavePathMeansDocuments)
+{
+    for (const QByteArray& value : {QByteArray("true"), QByteArray("01"), QByteArray(" 1x")}) {
+        writeIni("[Quernbell Audio Recorder]\nSavePath=\nBrowser=" + value + "\n");
+        auto form = loadWindow();
+        EXPECT_FALSE(form->BrowserOpen()) << value.toStdString();
+        EXPECT_EQ(App().SaveFolder, App().DocumentsFolder);
+    }
+}
+
+TEST_F(frmMainTest, BrowserListsShowSubfoldersAndOnlyMp3AndWavFiles)
+{
+    const QString save = App().DocumentsFolder;
+    QDir(save).mkpath("Rock");
+    QDir(save).mkpath("Jazz");
+    for (const char* name : {"b.mp3", "a.WAV", "notes.txt", "c.mp3.part"}) {
+        QFile file(save + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    auto form = loadWindow();
+    auto* dirs = child<QListWidget>(*form, "lstDirs");
+    auto* files = child<QListWidget>(*form, "lstFiles");
+    ASSERT_EQ(dirs->count(), 2);
+    EXPECT_EQ(dirs->item(0)->text(), "Jazz");
+    EXPECT_EQ(dirs->item(1)->text(), "Rock");
+    ASSERT_EQ(files->count(), 2);
+    EXPECT_EQ(files->item(0)->text(), "a.WAV");
+    EXPECT_EQ(files->item(1)->text(), "b.mp3");
+}
+
+} // namespace
