@@ -70,7 +70,10 @@ int configure(snd_pcm_t* pcm, const WaveFormat& format, std::uint32_t& periodFra
 
 } // namespace
 
-AlsaCaptureBackend::AlsaCaptureBackend(QString pcmName) : m_pcmName(std::move(pcmName)) {}
+AlsaCaptureBackend::AlsaCaptureBackend(QString pcmName)
+    : m_pcmName(std::move(pcmName)), m_pace(qEnvironmentVariable("QUERNBELL_PACE_CAPTURE") == QLatin1String("1"))
+{
+}
 
 AlsaCaptureBackend::~AlsaCaptureBackend()
 {
@@ -123,6 +126,8 @@ int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
         owned->pcm = pcm;
         owned->format = format;
         owned->periodFrames = periodFrames;
+        // The file plugin reads as fast as it is asked: it has no clock of its own.
+        owned->clockless = snd_pcm_type(pcm) == SND_PCM_TYPE_FILE;
         device = owned.get();
         lock.lock();
         m_devices.push_back(std::move(owned));
@@ -273,8 +278,16 @@ void AlsaCaptureBackend::readerLoop(Device* device)
             continue;
         }
         // Backpressure: an unpaced device would otherwise run far ahead of the consumer.
-        device->wake.wait_for(lock, kBackpressureWait,
-                              [&] { return device->quit || !anyStarted(*device) || everyStartedHasBuffer(*device); });
+        // A device with a clock keeps filling its own buffer meanwhile, so the wait is bounded;
+        // one without a clock loses nothing by waiting for the consumer.
+        const auto consumerReady = [&] {
+            return device->quit || !anyStarted(*device) || everyStartedHasBuffer(*device);
+        };
+        if (device->clockless && !m_pace) {
+            device->wake.wait(lock, consumerReady);
+        } else {
+            device->wake.wait_for(lock, kBackpressureWait, consumerReady);
+        }
         if (device->quit || !anyStarted(*device)) {
             continue;
         }
@@ -291,6 +304,8 @@ void AlsaCaptureBackend::readerLoop(Device* device)
                 return;
             }
             device->running = true;
+            device->pacedStart = std::chrono::steady_clock::now();
+            device->pacedFrames = 0;
         }
         const std::uint32_t frames = framesToRead(*device);
 
@@ -319,6 +334,13 @@ void AlsaCaptureBackend::readerLoop(Device* device)
             continue;
         }
         distribute(*device, chunk.data(), static_cast<std::uint32_t>(result));
+        if (m_pace && device->clockless) {
+            // Deliver no faster than a sound card would.
+            device->pacedFrames += static_cast<std::uint64_t>(result);
+            const auto due = device->pacedStart +
+                             std::chrono::microseconds(device->pacedFrames * 1000000 / device->format.samplesPerSec);
+            device->wake.wait_until(lock, due, [&] { return device->quit || !anyStarted(*device); });
+        }
     }
 }
 
@@ -372,6 +394,7 @@ void AlsaCaptureBackend::distribute(Device& device, const char* chunk, std::uint
         }
         if (offset < bytes) {
             m_lostFrames += (bytes - offset) / device.format.blockAlign;
+            stream->lostBytes += bytes - offset;
         }
     }
 }
@@ -387,6 +410,8 @@ void AlsaCaptureBackend::finishBuffer(Stream& stream)
     notification.flags = header->flags;
     notification.bytesRecorded = header->bytesRecorded;
     notification.data = QByteArray(header->data.data(), static_cast<qsizetype>(header->bytesRecorded));
+    notification.lostBytesBefore = stream.lostBytes;
+    stream.lostBytes = 0;
     notify(notification);
 }
 

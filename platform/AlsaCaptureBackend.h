@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -22,7 +23,10 @@ typedef struct _snd_pcm snd_pcm_t;
  * together even on a device that can be opened only once. The reader hands every chunk it
  * reads to each started stream's current buffer. It reads only while a stream is started
  * and, before each read, waits (up to 100 ms) until every started stream has a buffer
- * queued; a stream that has none then misses that chunk (counted in lostFrames()).
+ * queued; a stream that has none then misses that chunk (counted in lostFrames() and
+ * reported with the stream's next buffer). A device without a clock of its own (the file
+ * plugin) loses nothing by waiting, so there the reader waits as long as it takes; with
+ * QUERNBELL_PACE_CAPTURE=1 in the environment such a device is paced at its nominal rate.
  * Error codes are ALSA's negative codes (text: snd_strerror) or those of CaptureBackend.
  */
 class AlsaCaptureBackend : public CaptureBackend
@@ -55,6 +59,7 @@ private:
         Device* device = nullptr;
         bool started = false;
         std::deque<WaveHeader*> queue;
+        std::uint64_t lostBytes = 0;
     };
     struct Device
     {
@@ -68,6 +73,9 @@ private:
         bool running = false;
         bool failed = false;
         int failureCode = 0;
+        bool clockless = false;
+        std::chrono::steady_clock::time_point pacedStart;
+        std::uint64_t pacedFrames = 0;
     };
 
     void readerLoop(Device* device);
@@ -80,6 +88,7 @@ private:
     Stream* findStream(CaptureStreamId id) const;
 
     QString m_pcmName;
+    bool m_pace = false;
     mutable std::mutex m_mutex;
     std::vector<std::unique_ptr<Device>> m_devices;
     std::map<CaptureStreamId, std::unique_ptr<Stream>> m_streams;

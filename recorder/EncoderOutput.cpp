@@ -135,6 +135,7 @@ bool EncoderOutput::StartEncoder(int samplesPerSec, int bitsPerSample)
     connect(process, &QProcess::readyReadStandardOutput, this, &EncoderOutput::drainEncoder);
     connect(process, &QProcess::finished, this, &EncoderOutput::onEncoderFinished);
     connect(process, &QProcess::errorOccurred, this, &EncoderOutput::onEncoderError);
+    connect(process, &QProcess::bytesWritten, this, &EncoderOutput::onBytesWritten);
     drainEncoder();
     return true;
 }
@@ -155,6 +156,24 @@ void EncoderOutput::WriteCapturedData(const QByteArray& data)
     const qint64 written = qMax<qint64>(m_process->write(data), 0);
     m_pcmBytes += written;
     m_droppedBytes += size - written;
+    if (m_process->bytesToWrite() >= m_readyHighWater) {
+        m_waitingForReady = true;
+    }
+}
+
+void EncoderOutput::onBytesWritten()
+{
+    if (m_waitingForReady && m_process && m_process->bytesToWrite() <= m_readyLowWater) {
+        m_waitingForReady = false;
+        notifyReady();
+    }
+}
+
+void EncoderOutput::CountLostCapture(qint64 bytes)
+{
+    if (m_active && bytes > 0) {
+        m_droppedBytes += bytes;
+    }
 }
 
 void EncoderOutput::FinishOutput()
@@ -283,6 +302,7 @@ void EncoderOutput::releaseEncoder()
         return;
     }
     QProcess* process = std::exchange(m_process, nullptr);
+    m_waitingForReady = false;
     process->disconnect(this);
     if (process->state() != QProcess::NotRunning) {
         process->kill();

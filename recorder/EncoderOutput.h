@@ -63,6 +63,19 @@ public:
     qint64 BytesWritten() const override { return m_mp3Bytes; }
     qint64 SecondsRecorded() const override;
     qint64 DroppedBytes() const override { return m_droppedBytes; }
+    void CountLostCapture(qint64 bytes) override;
+    bool ReadyForData() const override { return !m_waitingForReady; }
+
+    /// Input waiting for the encoder above which the capture side is asked to hold back,
+    /// and below which it may go on again. Far under the backlog cap, so nothing is dropped
+    /// while the capture side can wait.
+    void setReadyWatermarks(qint64 high, qint64 low)
+    {
+        m_readyHighWater = high;
+        m_readyLowWater = low;
+    }
+    static constexpr qint64 DefaultReadyHighWater = 4 * 1024 * 1024;
+    static constexpr qint64 DefaultReadyLowWater = 1024 * 1024;
 
     /// PCM bytes handed to the encoder, starting at 45.
     qint64 PcmBytes() const { return m_pcmBytes; }
@@ -74,6 +87,7 @@ private:
     void onEncoderError(QProcess::ProcessError error);
     void endRecording(const QString& reason);
     void releaseEncoder();
+    void onBytesWritten();
 
     QString m_encoderPath;
     int m_cbrBitrate = 128;
@@ -89,6 +103,9 @@ private:
     qint64 m_pcmBytes = 0;
     qint64 m_mp3Bytes = 0;
     qint64 m_droppedBytes = 0;
+    qint64 m_readyHighWater = DefaultReadyHighWater;
+    qint64 m_readyLowWater = DefaultReadyLowWater;
+    bool m_waitingForReady = false;
 
     // Counts recordings, so a queued notice about an earlier one is not delivered.
     quint64 m_recordingSerial = 0;

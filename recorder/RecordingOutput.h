@@ -45,8 +45,16 @@ public:
     virtual qint64 BytesWritten() const = 0;
     /// PCM bytes handed on (starting at 45) divided by the average bytes per second, truncated.
     virtual qint64 SecondsRecorded() const = 0;
-    /// PCM bytes that had to be dropped because the encoder fell behind.
+    /// PCM bytes that had to be dropped because the encoder fell behind, plus those the
+    /// capture side reported lost through CountLostCapture.
     virtual qint64 DroppedBytes() const = 0;
+    /// Counts PCM the device could not deliver (no buffer was free), so it is shown, not lost silently.
+    virtual void CountLostCapture(qint64 bytes) = 0;
+
+    /// False while the encoder has so much input waiting that the capture side should hold
+    /// its buffers back; the ready handler is called once it can take more again.
+    virtual bool ReadyForData() const { return true; }
+    void setReadyHandler(std::function<void()> handler) { m_readyHandler = std::move(handler); }
 
     /// Called (on the UI thread, from the event loop) when the output ends by itself while a
     /// recording runs: the encoder died or the file could not be written. The text says why.
@@ -59,8 +67,15 @@ protected:
             m_endedHandler(reason);
         }
     }
+    void notifyReady()
+    {
+        if (m_readyHandler) {
+            m_readyHandler();
+        }
+    }
 
 private:
     std::function<void(const QString&)> m_endedHandler;
+    std::function<void()> m_readyHandler;
     int m_cbrBitrate = 128;
 };

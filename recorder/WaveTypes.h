@@ -63,4 +63,7 @@ struct CaptureNotification
     std::uint32_t bytesRecorded = 0;
     /// Copy of the recorded bytes, taken when the device finished the buffer.
     QByteArray data;
+    /// Bytes the device had for this stream but could not place since its previous buffer,
+    /// because no buffer was queued: a gap right before this buffer's data.
+    std::uint64_t lostBytesBefore = 0;
 };

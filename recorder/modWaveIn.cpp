@@ -70,6 +70,7 @@ modWaveIn::modWaveIn(CaptureBackend& backend, RecordingOutput& output, QObject* 
             Qt::QueuedConnection);
     });
     m_output.setEndedHandler([this](const QString& reason) { enqueue([this, reason] { handleOutputEnded(reason); }); });
+    m_output.setReadyHandler([this] { enqueue([this] { offerHeldRecordBuffers(); }); });
 }
 
 modWaveIn::~modWaveIn()
@@ -77,6 +78,7 @@ modWaveIn::~modWaveIn()
     m_backend.setNotificationHandler({});
     m_backend.setFailureHandler({});
     m_output.setEndedHandler({});
+    m_output.setReadyHandler({});
     for (CaptureStreamId* stream : {&m_recordDevice, &m_monitorDevice}) {
         if (*stream != 0) {
             m_backend.close(*stream);
@@ -136,9 +138,29 @@ void modWaveIn::OpenRecording(int channels, int bitsPerSample, int samplesPerSec
     }
 }
 
+void modWaveIn::offerRecordBuffers()
+{
+    // The device takes back the buffer it returned and refuses those it still holds.
+    for (WaveHeader& header : m_recordBuffers) {
+        m_lastDeviceResult = m_backend.addBuffer(m_recordDevice, &header);
+    }
+}
+
+void modWaveIn::offerHeldRecordBuffers()
+{
+    if (!m_recordBuffersHeld) {
+        return;
+    }
+    m_recordBuffersHeld = false;
+    if (m_recordingActive && !m_recordingPaused && m_recordDevice != 0) {
+        offerRecordBuffers();
+    }
+}
+
 void modWaveIn::TogglePause()
 {
     ++m_recordGeneration;
+    m_recordBuffersHeld = false;
     m_recordingPaused = !m_recordingPaused;
     if (m_recordingPaused) {
         m_lastDeviceResult = m_backend.stop(m_recordDevice);
@@ -156,6 +178,7 @@ void modWaveIn::CloseRecording()
         return;
     }
     m_closingRecording = true;
+    m_recordBuffersHeld = false;
     if (m_recordDevice != 0) {
         m_lastDeviceResult = m_backend.stop(m_recordDevice);
         m_lastDeviceResult = m_backend.reset(m_recordDevice);
@@ -333,12 +356,18 @@ void modWaveIn::processNotification(const CaptureNotification& notification, boo
 {
     try {
         if (notification.user - RecordUserBase >= 0 && m_recordingActive && !m_recordingPaused && currentRecording) {
+            if (notification.lostBytesBefore > 0) {
+                m_output.CountLostCapture(static_cast<qint64>(notification.lostBytesBefore));
+            }
             if (notification.flags & WHDR_DONE) {
                 m_output.WriteCapturedData(notification.data.left(notification.bytesRecorded));
             }
-            // The device takes back the buffer it returned and refuses those it still holds.
-            for (WaveHeader& header : m_recordBuffers) {
-                m_lastDeviceResult = m_backend.addBuffer(m_recordDevice, &header);
+            if (!m_output.ReadyForData()) {
+                // The encoder is far behind: hold the buffers until it has caught up, rather
+                // than let its backlog grow without bound.
+                m_recordBuffersHeld = true;
+            } else {
+                offerRecordBuffers();
             }
         } else if (m_monitorActive && !m_monitorPaused) {
             if (notification.flags & WHDR_DONE) {

@@ -87,6 +87,8 @@ public:
 
 private:
     void enqueue(std::function<void()> work);
+    void offerRecordBuffers();
+    void offerHeldRecordBuffers();
     void drainPending();
     void deliver(const CaptureNotification& notification, std::uint64_t generation);
     void processNotification(const CaptureNotification& notification, bool currentRecording);
@@ -111,6 +113,7 @@ private:
 
     bool m_recordingActive = false;
     bool m_recordingPaused = false;
+    bool m_recordBuffersHeld = false;
     bool m_recordingOpenFailed = false;
     bool m_monitorActive = false;
     bool m_monitorPaused = false;

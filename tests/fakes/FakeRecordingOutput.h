@@ -50,7 +50,18 @@ public:
 
     qint64 BytesWritten() const override { return m_bytesWritten; }
     qint64 SecondsRecorded() const override { return m_avgBytesPerSec > 0 ? m_pcmBytes / m_avgBytesPerSec : 0; }
-    qint64 DroppedBytes() const override { return 0; }
+    qint64 DroppedBytes() const override { return m_lost; }
+    void CountLostCapture(qint64 bytes) override { m_lost += bytes; }
+    bool ReadyForData() const override { return m_ready; }
+
+    /// What ReadyForData() answers; setting it true again calls the ready handler.
+    void setReady(bool ready)
+    {
+        m_ready = ready;
+        if (ready) {
+            notifyReady();
+        }
+    }
 
     /// Result of the following OpenOutputFile / StartEncoder calls (true by default).
     void setOpenResult(bool result) { m_openResult = result; }
@@ -73,6 +84,8 @@ public:
 
 private:
     QStringList m_calls;
+    qint64 m_lost = 0;
+    bool m_ready = true;
     QByteArray m_written;
     QString m_fileName;
     qint64 m_avgBytesPerSec = 0;

@@ -1,6 +1,7 @@
 #include "fakes/SignalSourceBackend.h"
 
 #include <algorithm>
+#include <utility>
 #include <cstring>
 
 SignalSourceBackend::SignalSourceBackend()
@@ -165,6 +166,7 @@ void SignalSourceBackend::produce(int frames)
         }
         if (offset < chunk.size()) {
             m_lostFrames += (chunk.size() - offset) / stream->format.blockAlign;
+            stream->lostBytes += static_cast<std::uint64_t>(chunk.size() - offset);
         }
     }
     m_position += frames;
@@ -228,6 +230,7 @@ void SignalSourceBackend::finishFront(CaptureStreamId id, Stream& stream)
     notification.flags = header->flags;
     notification.bytesRecorded = header->bytesRecorded;
     notification.data = QByteArray(header->data.data(), static_cast<qsizetype>(header->bytesRecorded));
+    notification.lostBytesBefore = std::exchange(stream.lostBytes, 0);
     notify(notification);
 }
 

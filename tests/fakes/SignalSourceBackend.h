@@ -69,6 +69,7 @@ private:
         bool started = false;
         int failureCode = 0;
         std::deque<WaveHeader*> queue;
+        std::uint64_t lostBytes = 0;
     };
 
     void finishFront(CaptureStreamId id, Stream& stream);

@@ -196,6 +196,31 @@ TEST_F(EncoderOutputTest, RealEncodeKeepsSignalAndEveryFrame)
     EXPECT_NEAR(std::sqrt(sumSquares / double(to - from)), amplitude / std::sqrt(2.0), amplitude * 0.05);
 }
 
+TEST_F(EncoderOutputTest, AsksTheCaptureSideToHoldBackWhileTheEncoderIsBehind)
+{
+    EncoderOutput out;
+    out.setEncoderPath(LamePath());
+    out.setReadyWatermarks(64 * 1024, 16 * 1024);
+    int readyCalls = 0;
+    out.setReadyHandler([&] { ++readyCalls; });
+    ASSERT_TRUE(out.OpenOutputFile(path("backlog.mp3"), BytesPerSec));
+    ASSERT_TRUE(out.StartEncoder(Rate, 16));
+
+    // Written without letting the event loop feed the pipe: the backlog passes the high mark.
+    const QByteArray pcm = SinePcm(2.0, 1000.0, 8000.0);
+    for (qsizetype offset = 0; offset < pcm.size(); offset += BufferBytes) {
+        out.WriteCapturedData(pcm.mid(offset, BufferBytes));
+    }
+    EXPECT_FALSE(out.ReadyForData());
+    QTRY_COMPARE_WITH_TIMEOUT(readyCalls, 1, 60000);
+    EXPECT_TRUE(out.ReadyForData());
+    EXPECT_EQ(out.DroppedBytes(), 0) << "holding back is not dropping";
+
+    out.CountLostCapture(4410);
+    EXPECT_EQ(out.DroppedBytes(), 4410) << "gaps of the device are shown with the drops";
+    out.FinishOutput();
+}
+
 TEST_F(EncoderOutputTest, OpenOutputFileReplacesFileAndResetsCounters)
 {
     const QString name = path("Rec.mp3");

@@ -455,3 +455,37 @@ TEST_F(modWaveInTest, GetCurPeakLevelsAndSampleRules)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(modWaveInTest, BuffersAreHeldWhileTheEncoderIsBehindAndOfferedWhenItCatchesUp)
+{
+    m_backend.setGenerator(SignalSourceBackend::byteCounter());
+    openStereo();
+    const CaptureStreamId stream = m_backend.lastOpened();
+
+    m_output.setReady(false);
+    m_backend.produce(2 * kRecordFrames);
+    deliver();
+    EXPECT_EQ(m_output.written(), counterBytes(0, 2 * 8820)) << "what came back is still written";
+    EXPECT_EQ(m_backend.queuedCount(stream), 3) << "but the buffers are not offered again";
+
+    m_output.setReady(true);
+    deliver();
+    EXPECT_EQ(m_backend.queuedCount(stream), 5);
+    m_backend.produce(kRecordFrames);
+    deliver();
+    EXPECT_EQ(m_output.written(), counterBytes(0, 3 * 8820));
+}
+
+TEST_F(modWaveInTest, AudioTheDeviceCouldNotPlaceIsCountedAsDropped)
+{
+    openStereo();
+    m_backend.produce(6 * kRecordFrames); // one buffer's worth finds no free buffer
+    deliver();
+    m_backend.produce(kRecordFrames);
+    deliver();
+    EXPECT_EQ(m_output.DroppedBytes(), 8820);
+}
+
+} // namespace
