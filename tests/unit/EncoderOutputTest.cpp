@@ -221,6 +221,21 @@ TEST_F(EncoderOutputTest, AsksTheCaptureSideToHoldBackWhileTheEncoderIsBehind)
     out.FinishOutput();
 }
 
+TEST_F(EncoderOutputTest, RecordedTimeReachesOneSecondAfter176355BytesOfPcm)
+{
+    // The count starts at 45, so the first second shows 45 bytes early.
+    EncoderOutput out;
+    out.setEncoderPath(LamePath());
+    ASSERT_TRUE(out.OpenOutputFile(path("time.mp3"), BytesPerSec));
+    ASSERT_TRUE(out.StartEncoder(Rate, 16));
+    EXPECT_EQ(out.SecondsRecorded(), 0);
+    out.WriteCapturedData(QByteArray(176354, '\0'));
+    EXPECT_EQ(out.SecondsRecorded(), 0);
+    out.WriteCapturedData(QByteArray(1, '\0'));
+    EXPECT_EQ(out.SecondsRecorded(), 1);
+    out.FinishOutput();
+}
+
 TEST_F(EncoderOutputTest, OpenOutputFileReplacesFileAndResetsCounters)
 {
     const QString name = path("Rec.mp3");
