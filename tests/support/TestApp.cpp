@@ -1,6 +1,7 @@
 #include "support/TestApp.h"
 
 #include <QDir>
+#include <QFile>
 
 #include "app/AppGlobals.h"
 #include "app/AppModul.h"
@@ -17,6 +18,9 @@ void init(const QString& root)
     app.SystemFolder = root + QStringLiteral("/system/");
     QDir().mkpath(app.ProgramFolder);
     QDir().mkpath(app.SystemFolder);
+    // The executable's own file is there in a real start; the settings file is named from it.
+    QFile exe(app.ProgramFolder + app.ExeFileName);
+    exe.open(QIODevice::WriteOnly);
     // The test binary carries no encoder resource: the installation step finds none and
     // stays silent; the real encoder stands in.
     AppModul::InitApplication();

@@ -1,6 +1,7 @@
 #include "recorder/RecordingController.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "fakes/SignalSourceBackend.h"
 #include "recorder/RecordingView.h"
 #include "recorder/modWaveIn.h"
+#include "support/TestApp.h"
 
 namespace {
 
@@ -65,13 +67,9 @@ class RecordingControllerTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        AppGlobals& app = App();
-        app.TextStandby = QStringLiteral("Aufnahmebereitschaft");
-        app.TextRecording = QStringLiteral("A U F N A H M E  !");
-        app.TextPause = QStringLiteral("- P A U S E -");
-        app.TextPlay = QStringLiteral("P L A Y");
-        app.FileNameTemplate = QStringLiteral("Rec_(%date%)_(%time%)");
-        app.SaveFolder = QStringLiteral("/aufnahmen/");
+        ASSERT_TRUE(m_dir.isValid());
+        TestApp::init(m_dir.path());
+        App().SaveFolder = QStringLiteral("/aufnahmen/");
         m_waveIn.HookMainWindow(true);
     }
 
@@ -86,6 +84,7 @@ protected:
         }
     }
 
+    QTemporaryDir m_dir;
     FakeView m_view;
     SignalSourceBackend m_backend;
     FakeRecordingOutput m_output;

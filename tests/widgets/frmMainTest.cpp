@@ -19,6 +19,7 @@
 #include "fakes/FakeRecordingOutput.h"
 #include "fakes/SignalSourceBackend.h"
 #include "recorder/modWaveIn.h"
+#include "support/TestApp.h"
 
 namespace {
 
@@ -28,18 +29,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        AppGlobals& app = App();
-        app = AppGlobals();
-        app.ProgramTitle = QStringLiteral("Quernbell Audio Recorder");
-        app.TextStandby = QStringLiteral("Aufnahmebereitschaft");
-        app.TextRecording = QStringLiteral("A U F N A H M E  !");
-        app.TextPause = QStringLiteral("- P A U S E -");
-        app.TextPlay = QStringLiteral("P L A Y");
-        app.TextMainFolder = QStringLiteral("Hauptordner:");
-        app.FileNameTemplate = QStringLiteral("Rec_(%date%)_(%time%)");
-        app.DocumentsFolder = m_dir.filePath("Dokumente") + "/";
-        app.IniFilePath = m_dir.filePath("quernbell.ini");
-        QDir().mkpath(app.DocumentsFolder);
+        TestApp::init(m_dir.path());
     }
 
     void writeIni(const QByteArray& text)
