@@ -1,5 +1,7 @@
 #include "recorder/RecordingController.h"
 
+#include <algorithm>
+
 #include <QColor>
 #include <QLocale>
 
@@ -193,7 +195,8 @@ QString RecordingController::bytesText() const
     const qint64 dropped = m_output.DroppedBytes();
     if (dropped > 0) {
         // Audio the encoder could not take in time is never lost silently.
-        const double seconds = static_cast<double>(dropped) / 176400.0;
+        const double perSecond = std::max<double>(m_waveIn.RecordFormat().avgBytesPerSec, 1.0);
+        const double seconds = static_cast<double>(dropped) / perSecond;
         text += QStringLiteral(" (%1 s verworfen)").arg(QLocale().toString(seconds, 'f', 1));
     }
     return text;

@@ -219,6 +219,17 @@ TEST_F(RecordingControllerTest, TimerShowsTimeBytesAndBlinksTheRecordingText)
     EXPECT_EQ(m_view.bytes, "1048576 bytes");
 }
 
+TEST_F(RecordingControllerTest, DroppedAudioIsShownNextToTheByteCount)
+{
+    m_controller.CmdRecord();
+    m_output.setBytesWritten(2048);
+    m_controller.Tick();
+    EXPECT_EQ(m_view.bytes, "2048 bytes");
+    m_output.CountLostCapture(176400 * 3 / 2);
+    m_controller.Tick();
+    EXPECT_EQ(m_view.bytes, "2048 bytes (1.5 s verworfen)");
+}
+
 TEST_F(RecordingControllerTest, LevelSwitchOpensTheMonitorOnceThenPausesAndResumes)
 {
     m_view.monitoring = true;
