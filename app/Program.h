@@ -15,6 +15,9 @@ class modWaveIn;
 class Program
 {
 public:
+    /// Settings that must be made before the application object exists.
+    static void prepareEnvironment();
+
     /// Runs the start-up order: window created and shown, caption set, settings loaded.
     Program(std::unique_ptr<CaptureBackend> backend, const Clock& clock);
     ~Program();

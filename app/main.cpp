@@ -21,6 +21,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    Program::prepareEnvironment();
     QApplication app(argc, argv);
     TerminationSignals termination;
     AppModul::InitSystemPaths(QCoreApplication::applicationFilePath());

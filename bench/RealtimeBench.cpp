@@ -174,6 +174,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    Program::prepareEnvironment();
     QApplication app(argc, argv);
     AppGlobals& globals = App();
     globals.ProgramFolder = dir.filePath(QStringLiteral("bin")) + QLatin1Char('/');

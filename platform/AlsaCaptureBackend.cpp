@@ -9,10 +9,10 @@
 
 namespace {
 
-// About 0.5 s of device buffer so a busy moment does not overrun; short periods keep
-// the reader responsive.
+// About 0.5 s of device buffer so a busy moment does not overrun; periods of one
+// recording buffer keep the reader's wake-ups as rare as the buffers themselves.
 constexpr unsigned int kBufferTimeUs = 500000;
-constexpr unsigned int kPeriodTimeUs = 20000;
+constexpr unsigned int kPeriodTimeUs = 50000;
 constexpr auto kBackpressureWait = std::chrono::milliseconds(100);
 constexpr int kPollTimeoutMs = 50;
 

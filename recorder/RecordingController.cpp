@@ -180,13 +180,24 @@ void RecordingController::Tick()
             }
             m_lastBlink = now;
         }
-        m_view.setTimeText(FormatTime(m_output.SecondsRecorded(), false));
+        const qint64 seconds = m_output.SecondsRecorded();
+        if (seconds != m_shownSeconds) {
+            m_view.setTimeText(FormatTime(seconds, false));
+            m_shownSeconds = seconds;
+        }
     }
 
-    if (!m_waveIn.DeviceErrorText().trimmed().isEmpty()) {
+    if (!m_waveIn.DeviceErrorText().isEmpty()) {
         m_waveIn.ClearDeviceErrorText();
     }
-    m_view.setBytesText(bytesText());
+    // The texts are built only when a count changed: this runs some 67 times a second.
+    const qint64 bytes = m_output.BytesWritten();
+    const qint64 dropped = m_output.DroppedBytes();
+    if (bytes != m_shownBytes || dropped != m_shownDropped) {
+        m_view.setBytesText(bytesText());
+        m_shownBytes = bytes;
+        m_shownDropped = dropped;
+    }
 }
 
 QString RecordingController::bytesText() const

@@ -56,4 +56,7 @@ private:
     bool m_meterOn = false;
     double m_lastBlink = 0.0;
     double m_lastMeterUpdate = 0.0;
+    qint64 m_shownSeconds = -1;
+    qint64 m_shownBytes = -1;
+    qint64 m_shownDropped = -1;
 };

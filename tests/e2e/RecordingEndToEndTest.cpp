@@ -76,6 +76,8 @@ protected:
 TEST_F(RecordingEndToEndTest, RecordAndStopGiveTheInputAsMp3WithNothingLostAtTheEnd)
 {
     start();
+    EXPECT_EQ(m_program->form().windowTitle(), "Quernbell Audio Recorder v1.0");
+    EXPECT_EQ(m_program->form().HeightTwips(), 4680);
     click("CmdRecord");
     recordUntil(3);
     click("CmdStop");
