@@ -1,5 +1,8 @@
 #include "recorder/EncoderOutput.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <climits>
 #include <utility>
 
@@ -114,6 +117,11 @@ bool EncoderOutput::StartEncoder(int samplesPerSec, int bitsPerSample)
     process->setProgram(m_encoderPath);
     process->setArguments(EncoderArguments(samplesPerSec, bitsPerSample, m_cbrBitrate));
     process->setStandardErrorFile(QProcess::nullDevice());
+    process->setChildProcessModifier([] {
+        // Larger pipes: the encoder and we wake each other far less often. Best effort.
+        ::fcntl(STDIN_FILENO, F_SETPIPE_SZ, PipeSize);
+        ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, PipeSize);
+    });
     process->start(QIODevice::ReadWrite);
 
     bool running = process->waitForStarted();

@@ -26,6 +26,8 @@ public:
     static constexpr qint64 DefaultBacklogLimit = 32 * 1024 * 1024;
     /// Default base of FinishOutput's wait for the encoder to exit, in milliseconds.
     static constexpr int DefaultFinishTimeoutMs = 10000;
+    /// Capacity asked for the encoder's pipes (the system's default is 64 KiB).
+    static constexpr int PipeSize = 1024 * 1024;
 
     explicit EncoderOutput(QObject* parent = nullptr);
     ~EncoderOutput() override;
