@@ -127,9 +127,7 @@ void modWaveIn::OpenRecording(int channels, int bitsPerSample, int samplesPerSec
     for (int i = 0; i < RecordBufferCount; ++i) {
         allocate(m_recordBuffers[i], m_recordBufferSize, RecordUserBase + i);
     }
-    for (WaveHeader& header : m_recordBuffers) {
-        m_lastDeviceResult = m_backend.addBuffer(m_recordDevice, &header);
-    }
+    offerBuffers(m_recordDevice, m_recordBuffers);
     m_lastDeviceResult = m_backend.start(m_recordDevice);
 
     if (!m_output.StartEncoder(samplesPerSec, bitsPerSample)) {
@@ -138,12 +136,24 @@ void modWaveIn::OpenRecording(int channels, int bitsPerSample, int samplesPerSec
     }
 }
 
-void modWaveIn::offerRecordBuffers()
+void modWaveIn::offerBuffers(CaptureStreamId stream, std::span<WaveHeader> buffers)
 {
-    // The device takes back the buffer it returned and refuses those it still holds.
-    for (WaveHeader& header : m_recordBuffers) {
-        m_lastDeviceResult = m_backend.addBuffer(m_recordDevice, &header);
+    // The device takes back the buffers it returned and refuses those it still holds.
+    for (WaveHeader& header : buffers) {
+        m_lastDeviceResult = m_backend.addBuffer(stream, &header);
     }
+}
+
+void modWaveIn::closeStream(CaptureStreamId& stream, std::span<WaveHeader> buffers)
+{
+    m_lastDeviceResult = m_backend.stop(stream);
+    m_lastDeviceResult = m_backend.reset(stream);
+    // Closed before the buffers go, so the backend can hold no pointer to them.
+    m_lastDeviceResult = m_backend.close(stream);
+    for (WaveHeader& header : buffers) {
+        release(header);
+    }
+    stream = 0;
 }
 
 void modWaveIn::offerHeldRecordBuffers()
@@ -153,7 +163,7 @@ void modWaveIn::offerHeldRecordBuffers()
     }
     m_recordBuffersHeld = false;
     if (m_recordingActive && !m_recordingPaused && m_recordDevice != 0) {
-        offerRecordBuffers();
+        offerBuffers(m_recordDevice, m_recordBuffers);
     }
 }
 
@@ -166,9 +176,7 @@ void modWaveIn::TogglePause()
         m_lastDeviceResult = m_backend.stop(m_recordDevice);
         return;
     }
-    for (WaveHeader& header : m_recordBuffers) {
-        m_lastDeviceResult = m_backend.addBuffer(m_recordDevice, &header);
-    }
+    offerBuffers(m_recordDevice, m_recordBuffers);
     m_lastDeviceResult = m_backend.start(m_recordDevice);
 }
 
@@ -180,14 +188,7 @@ void modWaveIn::CloseRecording()
     m_closingRecording = true;
     m_recordBuffersHeld = false;
     if (m_recordDevice != 0) {
-        m_lastDeviceResult = m_backend.stop(m_recordDevice);
-        m_lastDeviceResult = m_backend.reset(m_recordDevice);
-        // Closed before the buffers go, so the backend can hold no pointer to them.
-        m_lastDeviceResult = m_backend.close(m_recordDevice);
-        for (WaveHeader& header : m_recordBuffers) {
-            release(header);
-        }
-        m_recordDevice = 0;
+        closeStream(m_recordDevice, m_recordBuffers);
     }
     m_recordingActive = false;
     ++m_recordGeneration;
@@ -217,9 +218,7 @@ void modWaveIn::OpenMonitor()
         allocate(m_monitorBuffers[i], MonitorBufferSize, MonitorUserBase + i);
         m_monitorContent[i].clear();
     }
-    for (WaveHeader& header : m_monitorBuffers) {
-        m_lastDeviceResult = m_backend.addBuffer(m_monitorDevice, &header);
-    }
+    offerBuffers(m_monitorDevice, m_monitorBuffers);
     m_monitorActive = true;
     // A monitor reopened after a failure must not stay silent because it was paused then.
     m_monitorPaused = false;
@@ -235,9 +234,7 @@ void modWaveIn::PauseMonitor()
 void modWaveIn::ResumeMonitor()
 {
     m_monitorPaused = false;
-    for (WaveHeader& header : m_monitorBuffers) {
-        m_lastDeviceResult = m_backend.addBuffer(m_monitorDevice, &header);
-    }
+    offerBuffers(m_monitorDevice, m_monitorBuffers);
     m_lastDeviceResult = m_backend.reset(m_monitorDevice);
     m_lastDeviceResult = m_backend.start(m_monitorDevice);
 }
@@ -253,13 +250,7 @@ void modWaveIn::CloseMonitor()
         return;
     }
     m_monitorActive = false;
-    m_lastDeviceResult = m_backend.stop(m_monitorDevice);
-    m_lastDeviceResult = m_backend.reset(m_monitorDevice);
-    m_lastDeviceResult = m_backend.close(m_monitorDevice);
-    for (WaveHeader& header : m_monitorBuffers) {
-        release(header);
-    }
-    m_monitorDevice = 0;
+    closeStream(m_monitorDevice, m_monitorBuffers);
 }
 
 void modWaveIn::CaptureWindowProc(const CaptureNotification& notification)
@@ -367,7 +358,7 @@ void modWaveIn::processNotification(const CaptureNotification& notification, boo
                 // than let its backlog grow without bound.
                 m_recordBuffersHeld = true;
             } else {
-                offerRecordBuffers();
+                offerBuffers(m_recordDevice, m_recordBuffers);
             }
         } else if (m_monitorActive && !m_monitorPaused) {
             if (notification.flags & WHDR_DONE) {
@@ -376,9 +367,7 @@ void modWaveIn::processNotification(const CaptureNotification& notification, boo
                     m_monitorContent[m_lastMonitorBuffer] = notification.data.left(notification.bytesRecorded);
                 }
             }
-            for (WaveHeader& header : m_monitorBuffers) {
-                m_lastDeviceResult = m_backend.addBuffer(m_monitorDevice, &header);
-            }
+            offerBuffers(m_monitorDevice, m_monitorBuffers);
         }
     } catch (const std::exception& error) {
         m_deviceErrorText = QString::fromLocal8Bit(error.what());

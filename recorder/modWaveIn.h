@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include <QByteArray>
@@ -87,7 +88,8 @@ public:
 
 private:
     void enqueue(std::function<void()> work);
-    void offerRecordBuffers();
+    void offerBuffers(CaptureStreamId stream, std::span<WaveHeader> buffers);
+    void closeStream(CaptureStreamId& stream, std::span<WaveHeader> buffers);
     void offerHeldRecordBuffers();
     void drainPending();
     void deliver(const CaptureNotification& notification, std::uint64_t generation);

@@ -1,4 +1,5 @@
 #include "recorder/EncoderOutput.h"
+#include "support/TestSignal.h"
 
 #include <cerrno>
 #include <clocale>
@@ -51,18 +52,7 @@ QString WriteScript(const QString& path, const QString& body)
 /// Stereo 16-bit little-endian sine, both channels alike.
 QByteArray SinePcm(double seconds, double frequency, double amplitude)
 {
-    const int frames = static_cast<int>(seconds * Rate);
-    QByteArray pcm(frames * 4, Qt::Uninitialized);
-    for (int i = 0; i < frames; ++i) {
-        const auto sample =
-            static_cast<qint16>(std::lround(amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / Rate)));
-        const auto u = static_cast<quint16>(sample);
-        for (int channel = 0; channel < 2; ++channel) {
-            pcm[i * 4 + channel * 2] = static_cast<char>(u & 0xff);
-            pcm[i * 4 + channel * 2 + 1] = static_cast<char>(u >> 8);
-        }
-    }
-    return pcm;
+    return TestSignal::stereoSine(seconds, frequency, frequency, amplitude / 32767.0, amplitude / 32767.0);
 }
 
 void WriteInBuffers(EncoderOutput& out, const QByteArray& pcm)
