@@ -277,7 +277,8 @@ void frmMain::Form_Load()
     txtYear->clear();
     txtAlbum->clear();
 
-    m_meter->ResetMeter();
+    // Holds back to 0; the bars and markers follow with the first drawing.
+    m_meter->meter().Reset();
     if (!m_waveIn.MonitorActive()) {
         SetPeakmeter(0, 0);
     }

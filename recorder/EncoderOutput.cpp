@@ -115,7 +115,7 @@ bool EncoderOutput::StartEncoder(int samplesPerSec, int bitsPerSample)
 
     auto* process = new QProcess(this);
     process->setProgram(m_encoderPath);
-    process->setArguments(EncoderArguments(samplesPerSec, bitsPerSample, m_cbrBitrate));
+    process->setArguments(EncoderArguments(samplesPerSec, bitsPerSample, CbrBitrate()));
     process->setStandardErrorFile(QProcess::nullDevice());
     process->setChildProcessModifier([] {
         // Larger pipes: the encoder and we wake each other far less often. Best effort.

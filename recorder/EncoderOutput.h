@@ -36,10 +36,6 @@ public:
     void setEncoderPath(const QString& path) { m_encoderPath = path; }
     QString encoderPath() const { return m_encoderPath; }
 
-    /// Constant bitrate in kbit/s given to the encoder with "-b"; passed on unchanged.
-    void setCbrBitrate(int kbps) { m_cbrBitrate = kbps; }
-    int CbrBitrate() const { return m_cbrBitrate; }
-
     /// Largest number of PCM bytes that may wait for the encoder; a buffer that would
     /// exceed it is dropped whole and counted in DroppedBytes.
     void setBacklogLimit(qint64 bytes) { m_backlogLimit = bytes; }
@@ -92,7 +88,6 @@ private:
     void onBytesWritten();
 
     QString m_encoderPath;
-    int m_cbrBitrate = 128;
     qint64 m_backlogLimit = DefaultBacklogLimit;
     int m_finishTimeoutMs = DefaultFinishTimeoutMs;
 

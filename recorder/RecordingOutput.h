@@ -38,8 +38,8 @@ public:
     virtual void DiscardRecordingFile() = 0;
 
     /// The constant bitrate in kbit/s for the next encoder start (-1 is passed on unchanged).
-    virtual void setCbrBitrate(int kbps) { m_cbrBitrate = kbps; }
-    virtual int CbrBitrate() const { return m_cbrBitrate; }
+    void setCbrBitrate(int kbps) { m_cbrBitrate = kbps; }
+    int CbrBitrate() const { return m_cbrBitrate; }
 
     /// MP3 bytes appended to the file so far.
     virtual qint64 BytesWritten() const = 0;

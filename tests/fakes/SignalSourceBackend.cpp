@@ -1,8 +1,8 @@
 #include "fakes/SignalSourceBackend.h"
 
 #include <algorithm>
-#include <utility>
 #include <cstring>
+#include <utility>
 
 SignalSourceBackend::SignalSourceBackend()
     : m_generator([](const WaveFormat& format, qint64, int frames) {
