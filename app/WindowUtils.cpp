@@ -60,7 +60,7 @@ void CenterForm(QWidget* window)
         return;
     }
     const QRect area = screen->geometry();
-    const QSize size = window->frameGeometry().size();
+    const QSize size = window->size() + QSize(NominalFrameWidth, NominalFrameHeight);
     const long screenHeight = std::lround(area.height() * kTwipsPerPixel * 0.85);
     const long screenWidth = static_cast<long>(area.width()) * kTwipsPerPixel;
     long top = screenHeight / 2 - static_cast<long>(size.height()) * kTwipsPerPixel / 2;

@@ -23,7 +23,16 @@ enum MessageKind
  */
 void ShowMessage(const QString& text, int kind, QString& caption);
 
-/// Places a top-level window centred across the screen and centred in the upper 85 % of its height.
+/// The window frame that designed window sizes include, in pixels: borders and title bar.
+inline constexpr int NominalFrameWidth = 8;
+inline constexpr int NominalFrameHeight = 30;
+
+/**
+ * @brief Places a top-level window centred across the screen and centred in the upper 85 % of its height.
+ *
+ * The window's outer size is its client size plus the nominal frame, as designed; a window that has not
+ * been shown yet has no frame to measure.
+ */
 void CenterForm(QWidget* window);
 
 /// Keeps a window above all others, with its place, size and visibility unchanged.

@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +21,7 @@
 #include "app/IniStore.h"
 #include "app/WindowUtils.h"
 #include "controls/CmdButton.h"
+#include "controls/frmDirSelect.h"
 #include "recorder/PeakMeterPanel.h"
 #include "recorder/RecordingController.h"
 #include "recorder/RecordingOutput.h"
@@ -26,8 +29,8 @@
 
 namespace {
 // The designed window sizes include the frame; these are its nominal twips.
-constexpr int kFrameWidthTwips = 120;
-constexpr int kFrameHeightTwips = 450;
+constexpr int kFrameWidthTwips = Commands::NominalFrameWidth * frmMain::TwipsPerPixel;
+constexpr int kFrameHeightTwips = Commands::NominalFrameHeight * frmMain::TwipsPerPixel;
 constexpr int kLowerPanelTop = frmMain::CompactHeight - kFrameHeightTwips;
 
 constexpr int tw(int twips)
@@ -61,6 +64,7 @@ const QColor kFaceColor(224, 223, 227);
 const QColor kTransportFace(192, 192, 192);
 const QColor kBlack(0, 0, 0);
 const QColor kDarkBlue(0, 0, 192);
+const QColor kPlayColor(0, 128, 0);
 
 const QStringList kBitrates = {
     QStringLiteral("320"), QStringLiteral("256"), QStringLiteral("224"), QStringLiteral("192"), QStringLiteral("160"),
@@ -132,9 +136,17 @@ void frmMain::buildControls()
     tmrSettings = new QTimer(this);
     tmrSettings->setObjectName(QStringLiteral("tmrSettings"));
     tmrSettings->setInterval(500);
+    connect(tmrSettings, &QTimer::timeout, this, &frmMain::tmrSettings_Timer);
     tmrDirs = new QTimer(this);
     tmrDirs->setObjectName(QStringLiteral("tmrDirs"));
     tmrDirs->setInterval(3000);
+    connect(tmrDirs, &QTimer::timeout, this, &frmMain::tmrDirs_Timer);
+
+    // Clicks on these only park the focus, so that no visible control keeps a focus mark.
+    for (QWidget* widget : {static_cast<QWidget*>(frmSettings), static_cast<QWidget*>(lblPath),
+                            static_cast<QWidget*>(lblBitsNeu), static_cast<QWidget*>(fraStatus)}) {
+        widget->installEventFilter(this);
+    }
 }
 
 void frmMain::buildStatusFrame()
@@ -179,6 +191,10 @@ void frmMain::buildTransport()
     connect(CmdRecord, &CmdButton::Click, this, [this] { m_controller->CmdRecord(); });
     connect(CmdPause, &CmdButton::Click, this, [this] { m_controller->CmdPause(); });
     connect(CmdStop, &CmdButton::Click, this, [this] { m_controller->CmdStop(); });
+    // Previous and next react to the press itself; the button's click does nothing here.
+    connect(CmdPrev, &CmdButton::MouseDown, this, [this] { CmdPrev_MouseDown(); });
+    connect(CmdNext, &CmdButton::MouseDown, this, [this] { CmdNext_MouseDown(); });
+    connect(CmdPlay, &CmdButton::Click, this, &frmMain::CmdPlay_Click);
 
     // The pane and panel toggles stand in a strip at the right edge of the compact window.
     fraSide = new QWidget(this);
@@ -191,6 +207,7 @@ void frmMain::buildTransport()
     CmdSettings = makeButton(fraSide, "CmdSettings", QStringLiteral("6"), QRect(75, 2505, 375, 1425), webdings, 14.25,
                              false, kFaceColor, kBlack, kDarkBlue);
     CmdSettings->setToolTip(QStringLiteral(" Aufnahme-Einstellungen "));
+    connect(CmdSettings, &CmdButton::Click, this, &frmMain::CmdSettings_Click);
 }
 
 void frmMain::buildBrowserPane()
@@ -213,6 +230,11 @@ void frmMain::buildBrowserPane()
     lstFiles = new QListWidget(this);
     lstFiles->setObjectName(QStringLiteral("lstFiles"));
     lstFiles->setGeometry(twRect(11100, 240, 2955, 3975));
+
+    connect(CmdDirBack, &CmdButton::Click, this, &frmMain::CmdDirBack_Click);
+    connect(CmdRootDir, &CmdButton::Click, this, &frmMain::CmdRootDir_Click);
+    connect(lstDirs, &QListWidget::itemDoubleClicked, this, &frmMain::lstDirs_DblClick);
+    lstDirs->installEventFilter(this);
 }
 
 void frmMain::buildLowerPanels()
@@ -249,12 +271,13 @@ void frmMain::buildLowerPanels()
     cmbkBits->setObjectName(QStringLiteral("cmbkBits"));
     cmbkBits->addItems(kBitrates);
     cmbkBits->setGeometry(twRect(1320, 135, 870, 330));
-    lblPath = makeLabel(frmSettings, "lblPath", QStringLiteral("Speicherpfad:"), twRect(2280, 195, 990, 255));
+    lblPath = makeLabel(frmSettings, "lblPath", QStringLiteral("Speicherpfad:"), twRect(2220, 195, 1050, 255));
     Text1 = new QLineEdit(frmSettings);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twRect(3270, 150, 4125, 315));
     cmdBrowse = makeButton(frmSettings, "cmdBrowse", QStringLiteral("..."), QRect(7455, 180, 330, 330),
                            QStringLiteral("MS Sans Serif"), 8.25, false, kFaceColor, kBlack, kDarkBlue);
+    connect(cmdBrowse, &CmdButton::Click, this, &frmMain::cmdBrowse_Click);
 }
 
 void frmMain::Form_Load()
@@ -301,6 +324,10 @@ void frmMain::Form_Unload()
     }
     m_unloaded = true;
     tmrTimer->stop();
+    // An open directory dialog counts as cancelled; its waiting handler then returns.
+    if (m_dirSelect) {
+        m_dirSelect->close();
+    }
     m_waveIn.HookMainWindow(false);
     m_waveIn.CloseRecording();
     m_waveIn.CloseMonitor();
@@ -345,13 +372,12 @@ void frmMain::LoadSettings()
 void frmMain::FillDirAndFileLists()
 {
     // A folder that cannot be listed leaves the lists at the folder listed before.
-    if (QDir(m_currentFolder).exists()) {
+    if (FileHandling::IsFolderPresent(m_currentFolder)) {
         m_listedFolder = m_currentFolder;
     }
     const QDir dir(m_listedFolder.isEmpty() ? QDir::currentPath() : m_listedFolder);
     lstDirs->clear();
     lstFiles->clear();
-    QCoreApplication::processEvents();
 
     const QDir::SortFlags order = QDir::Name | QDir::IgnoreCase;
     for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, order)) {
@@ -508,4 +534,216 @@ void frmMain::collapseLowerPanel()
     frmSettings->show();
     frmTAG->hide();
     frmTAG2->hide();
+}
+
+QString frmMain::listedFolder() const
+{
+    QString folder = m_listedFolder.isEmpty() ? QDir::currentPath() : m_listedFolder;
+    return FileHandling::AddBackslash(folder);
+}
+
+void frmMain::showFolderLabel()
+{
+    const bool atRoot = m_currentFolder.compare(App().SaveFolder, Qt::CaseInsensitive) == 0;
+    lblDir->setText(atRoot ? App().TextMainFolder : FileHandling::LastPathPart(m_currentFolder));
+}
+
+void frmMain::refillUnlessListed()
+{
+    // Letter case counts here: on this file system two folders may differ in case alone.
+    if (listedFolder() != m_currentFolder) {
+        FillDirAndFileLists();
+    }
+}
+
+void frmMain::lstDirs_DblClick()
+{
+    const QListWidgetItem* item = lstDirs->currentItem();
+    if (item == nullptr || item->text().isEmpty()) {
+        return;
+    }
+    FileHandling::AddBackslash(m_currentFolder);
+    m_currentFolder += item->text() + u'/';
+    showFolderLabel();
+    FillDirAndFileLists();
+}
+
+void frmMain::CmdDirBack_Click()
+{
+    const QString saveFolder = App().SaveFolder;
+    FileHandling::RemoveBackslash(m_currentFolder);
+    m_currentFolder = FileHandling::ParentFolder(m_currentFolder);
+    FileHandling::AddBackslash(m_currentFolder);
+    if (m_currentFolder.left(saveFolder.size()).compare(saveFolder, Qt::CaseInsensitive) != 0) {
+        // The step left the save folder's tree.
+        m_currentFolder = saveFolder;
+        lblDir->setText(App().TextMainFolder);
+    } else {
+        showFolderLabel();
+    }
+    refillUnlessListed();
+}
+
+void frmMain::CmdRootDir_Click()
+{
+    m_currentFolder = App().SaveFolder;
+    lblDir->setText(App().TextMainFolder);
+    refillUnlessListed();
+}
+
+void frmMain::CmdNext_MouseDown()
+{
+    stepFile(+1);
+}
+
+void frmMain::CmdPrev_MouseDown()
+{
+    stepFile(-1);
+}
+
+void frmMain::stepFile(int step)
+{
+    if (m_controller->SessionActive()) {
+        return;
+    }
+    const QList<QListWidgetItem*> selected = lstFiles->selectedItems();
+    if (selected.isEmpty() || selected.first()->text().isEmpty()) {
+        return;
+    }
+    const int row = lstFiles->row(selected.first());
+    const bool atEnd = step > 0 ? row >= lstFiles->count() - 1 : row - 1 < 0;
+    if (!atEnd) {
+        lstFiles->setCurrentRow(row + step);
+        lstFiles->scrollToItem(lstFiles->currentItem());
+        return;
+    }
+    // A second hint while one shows keeps the text from before the first.
+    if (!(tmrDirs->isActive() && lblState->text() == m_hintText)) {
+        m_savedStateCaption = lblState->text();
+    }
+    m_hintText = step > 0 ? QStringLiteral("Letzte Datei im Ordner") : QStringLiteral("Erste Datei im Ordner");
+    lblState->setText(m_hintText);
+    tmrDirs->start();
+}
+
+void frmMain::tmrDirs_Timer()
+{
+    tmrDirs->stop();
+    // A status set meanwhile (play, recording) is not overwritten by the old text.
+    if (lblState->text() == m_hintText) {
+        lblState->setText(m_savedStateCaption);
+    }
+}
+
+void frmMain::CmdPlay_Click()
+{
+    if (lstFiles->selectedItems().isEmpty() || m_controller->SessionActive()) {
+        return;
+    }
+    if (m_controller->Paused()) {
+        showState(App().TextPlay, kPlayColor, true);
+        m_controller->setPaused(false);
+    }
+    setHeightTwips(ExpandedHeight);
+    frmSettings->hide();
+    frmTAG->show();
+    frmTAG2->show();
+    showState(App().TextPlay, kPlayColor, true);
+    m_controller->setPlaying(true);
+}
+
+void frmMain::CmdSettings_Click()
+{
+    const bool wasOpen = m_settingsOpen;
+    m_settingsOpen = !m_settingsOpen;
+    const bool playing = m_controller->Playing();
+    if (wasOpen) {
+        if (!playing) {
+            setHeightTwips(CompactHeight);
+            CmdSettings->setCaption(QStringLiteral("6"));
+        }
+        frmSettings->hide();
+        frmTAG->show();
+        frmTAG2->show();
+        return;
+    }
+    setHeightTwips(ExpandedHeight);
+    applySettingsLayout(m_browserOpen);
+    frmSettings->show();
+    frmTAG->hide();
+    frmTAG2->hide();
+    if (playing) {
+        m_settingsTicks = 0;
+        tmrSettings->start();
+    } else {
+        CmdSettings->setCaption(QStringLiteral("5"));
+    }
+}
+
+void frmMain::tmrSettings_Timer()
+{
+    ++m_settingsTicks;
+    if (m_settingsTicks >= 10) {
+        // Height and caption stay: the window keeps showing the tag frames.
+        frmSettings->hide();
+        frmTAG->show();
+        frmTAG2->show();
+        m_settingsOpen = false;
+        tmrSettings->stop();
+        m_settingsTicks = 0;
+    }
+}
+
+void frmMain::cmdBrowse_Click()
+{
+    // One wait at a time: a second click while the dialog is open brings it to the front.
+    if (m_browsing) {
+        if (m_dirSelect) {
+            m_dirSelect->raise();
+            m_dirSelect->activateWindow();
+        }
+        return;
+    }
+    m_browsing = true;
+    AppGlobals& app = App();
+    app.DirSelectOpen = 1;
+    app.DirSelectPath = Text1->text();
+    app.DirSelectCaption = QStringLiteral("Speicherpfad auswählen");
+
+    // No owner and not modal: the window stays usable while this handler waits.
+    m_dirSelect = new frmDirSelect();
+    QEventLoop wait;
+    connect(m_dirSelect, &frmDirSelect::closed, &wait, &QEventLoop::quit);
+    connect(m_dirSelect, &QObject::destroyed, &wait, &QEventLoop::quit);
+    m_dirSelect->show();
+    if (app.DirSelectOpen == 1) {
+        wait.exec();
+    }
+    m_dirSelect = nullptr;
+    m_browsing = false;
+    if (m_unloaded) {
+        return;
+    }
+
+    app.SaveFolder = app.DirSelectPath;
+    FileHandling::AddBackslash(app.SaveFolder);
+    m_currentFolder = app.SaveFolder;
+    Text1->setText(app.SaveFolder);
+    lblDir->setText(app.TextMainFolder);
+    FillDirAndFileLists();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress && watched != lstDirs) {
+        dummy->setFocus();
+    } else if (watched == lstDirs && event->type() == QEvent::KeyPress) {
+        // Enter opens the folder as a double click does.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            lstDirs_DblClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

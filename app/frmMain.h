@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QPointer>
 #include <QWidget>
 
 #include "recorder/RecordingView.h"
@@ -17,6 +18,7 @@ class QTimer;
 
 class CmdButton;
 class Clock;
+class frmDirSelect;
 class PeakMeterPanel;
 class RecordingController;
 class RecordingOutput;
@@ -81,9 +83,21 @@ public:
 
 public slots:
     void CmdBrowser_Click();
+    void CmdSettings_Click();
+    void CmdDirBack_Click();
+    void CmdRootDir_Click();
+    void CmdPlay_Click();
+    void CmdPrev_MouseDown();
+    void CmdNext_MouseDown();
+    void lstDirs_DblClick();
+    /// Chooses the save folder in the directory dialog; returns when the dialog has closed.
+    void cmdBrowse_Click();
+    void tmrSettings_Timer();
+    void tmrDirs_Timer();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
@@ -94,6 +108,10 @@ private:
     void buildBrowserPane();
     void buildLowerPanels();
     void applySettingsLayout(bool browserOpen);
+    void stepFile(int step);
+    void showFolderLabel();
+    void refillUnlessListed();
+    QString listedFolder() const;
     CmdButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& twips,
                           const QString& fontName, double pointSize, bool bold, const QColor& back, const QColor& fore,
                           const QColor& over);
@@ -109,6 +127,9 @@ private:
     QString m_currentFolder;
     QString m_listedFolder;
     QString m_savedStateCaption;
+    QString m_hintText;
+    bool m_browsing = false;
+    QPointer<frmDirSelect> m_dirSelect;
 
     // Status frame
     QGroupBox* fraStatus = nullptr;

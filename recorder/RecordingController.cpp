@@ -120,6 +120,8 @@ void RecordingController::CmdStop()
         }
         m_view.showState(App().TextStandby, kStandbyColor, false);
         m_playing = false;
+        // Stop ends in standby: a paused play display must not leave a pause for Record to resume.
+        m_paused = false;
     }
 }
 

@@ -126,9 +126,10 @@ TEST_F(WindowUtilsTest, CenterFormCentresInTheUpperPartOfTheScreen)
     QWidget window;
     window.resize(200, 100);
     CenterForm(&window);
-    // Twips: top = (height * 15 * 0.85) \ 2 - (100 * 15) \ 2, left = (width * 15) \ 2 - (200 * 15) \ 2.
-    const long top = std::lround(area.height() * 15 * 0.85) / 2 - 750;
-    const long left = area.width() * 15L / 2 - 1500;
+    // Twips, with the nominal frame of 8 x 30 pixels around the unshown window:
+    // top = (height * 15 * 0.85) \ 2 - (130 * 15) \ 2, left = (width * 15) \ 2 - (208 * 15) \ 2.
+    const long top = std::lround(area.height() * 15 * 0.85) / 2 - 975;
+    const long left = area.width() * 15L / 2 - 1560;
     EXPECT_EQ(window.pos(), QPoint(area.x() + std::lround(left / 15.0), area.y() + std::lround(top / 15.0)));
     EXPECT_EQ(window.size(), QSize(200, 100));
 

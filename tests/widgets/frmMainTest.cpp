@@ -8,7 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +21,7 @@
 #include "fakes/FakeClock.h"
 #include "fakes/FakeRecordingOutput.h"
 #include "fakes/SignalSourceBackend.h"
+#include "recorder/RecordingController.h"
 #include "recorder/modWaveIn.h"
 #include "support/TestApp.h"
 
@@ -57,6 +61,40 @@ protected:
         T* widget = form.findChild<T*>(QLatin1String(name));
         EXPECT_NE(widget, nullptr) << name;
         return widget;
+    }
+
+    void click(frmMain& form, const char* name)
+    {
+        QTest::mouseClick(child<QWidget>(form, name), Qt::LeftButton, {}, QPoint(5, 5));
+    }
+    void fire(frmMain& form, const char* timer, int times = 1)
+    {
+        for (int i = 0; i < times; ++i) {
+            QMetaObject::invokeMethod(child<QTimer>(form, timer), "timeout");
+        }
+    }
+    static void touch(const QString& path) { QFile(path).open(QIODevice::WriteOnly); }
+    /// The folder label and both lists, as "label | dirs | files".
+    std::string pane(frmMain& form)
+    {
+        QStringList parts = {child<QLabel>(form, "lblDir")->text()};
+        for (const char* name : {"lstDirs", "lstFiles"}) {
+            QStringList items;
+            for (const QListWidgetItem* item : child<QListWidget>(form, name)->findItems("*", Qt::MatchWildcard)) {
+                items << item->text();
+            }
+            parts << items.join(',');
+        }
+        return parts.join(" | ").toStdString();
+    }
+    /// Height, settings caption and what the lower part shows.
+    std::string lower(frmMain& form)
+    {
+        const bool panel = !child<QWidget>(form, "frmSettings")->isHidden();
+        const bool tags = !child<QWidget>(form, "frmTAG")->isHidden() && !child<QWidget>(form, "frmTAG2")->isHidden();
+        const QString shown = panel ? "panel" : tags ? "tags" : "-";
+        const QString caption = child<CmdButton>(form, "CmdSettings")->Caption();
+        return QStringLiteral("%1 %2 %3").arg(form.HeightTwips()).arg(caption, shown).toStdString();
     }
 
     QTemporaryDir m_dir;
@@ -105,6 +143,11 @@ TEST_F(frmMainTest, OpensCompactWithEveryControlAtItsDesignedPlace)
     EXPECT_FALSE(state->font().bold());
     EXPECT_EQ(child<QLabel>(*form, "lblTime")->text(), "00:00:00");
     EXPECT_EQ(child<QComboBox>(*form, "cmbkBits")->count(), 13);
+
+    // Centred from the full design size with its frame, before it shrank.
+    const QRect area = form->screen()->geometry();
+    const long top = std::lround(area.height() * 15 * 0.85) / 2 - 5310 / 2;
+    EXPECT_EQ(form->y(), area.y() + std::lround(top / 15.0));
 }
 
 TEST_F(frmMainTest, NoSettingsFileGivesTheDefaultsAndClosingWritesThemInOrder)
@@ -171,7 +214,8 @@ TEST_F(frmMainTest, BrowserListsShowSubfoldersAndOnlyMp3AndWavFiles)
     const QString save = App().DocumentsFolder;
     QDir(save).mkpath("Rock");
     QDir(save).mkpath("Jazz");
-    for (const char* name : {"b.mp3", "a.WAV", "notes.txt", "c.mp3.part"}) {
+    QDir(save).mkpath(".versteckt");
+    for (const char* name : {"b.mp3", "a.WAV", "notes.txt", "c.mp3.part", ".d.mp3", "Rock/e.mp3"}) {
         QFile file(save + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
@@ -184,6 +228,116 @@ TEST_F(frmMainTest, BrowserListsShowSubfoldersAndOnlyMp3AndWavFiles)
     ASSERT_EQ(files->count(), 2);
     EXPECT_EQ(files->item(0)->text(), "a.WAV");
     EXPECT_EQ(files->item(1)->text(), "b.mp3");
+}
+
+TEST_F(frmMainTest, BrowserWalksTheSaveFolderTreeAndNeverLeavesIt)
+{
+    const QString save = App().DocumentsFolder;
+    auto form = loadWindow();
+    EXPECT_EQ(pane(*form), "Hauptordner: |  | ");
+    QDir(save).mkpath("Rock/Live");
+    touch(save + "Rock/a.mp3");
+    form->FillDirAndFileLists();
+    form->CmdBrowser_Click();
+    touch(save + "neu.mp3");
+    click(*form, "CmdDirBack");
+    EXPECT_EQ(pane(*form), "Hauptordner: | Rock | ") << "the save folder is not listed again";
+
+    auto* dirs = child<QListWidget>(*form, "lstDirs");
+    const QPoint rock = dirs->visualItemRect(dirs->item(0)).center();
+    QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, rock);
+    QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, rock);
+    EXPECT_EQ(pane(*form), "Rock | Live | a.mp3");
+    click(*form, "CmdDirBack");
+    EXPECT_EQ(pane(*form), "Hauptordner: | Rock | neu.mp3");
+    for (const bool gone : {false, true}) {
+        // A folder that has gone: the lists keep the folder listed before.
+        if (gone) {
+            QDir(save + "Rock/Live").removeRecursively();
+        }
+        dirs->setCurrentRow(0);
+        QTest::keyClick(dirs, Qt::Key_Return);
+    }
+    EXPECT_EQ(form->CurrentFolder(), save + "Rock/Live/");
+    EXPECT_EQ(pane(*form), "Live |  | a.mp3");
+    click(*form, "CmdRootDir");
+    EXPECT_EQ(form->CurrentFolder(), save);
+    EXPECT_EQ(pane(*form), "Hauptordner: | Rock | neu.mp3");
+}
+
+TEST_F(frmMainTest, PrevNextAndPlayWorkOnTheSelectedFileOutsideASession)
+{
+    touch(App().DocumentsFolder + "a.mp3");
+    touch(App().DocumentsFolder + "b.wav");
+    auto form = loadWindow();
+    RecordingController& controller = form->controller();
+    auto* files = child<QListWidget>(*form, "lstFiles");
+    auto* state = child<QLabel>(*form, "lblState");
+    click(*form, "CmdNext");
+    EXPECT_TRUE(files->selectedItems().isEmpty()) << "nothing selected: nothing happens";
+    files->setCurrentRow(0);
+    click(*form, "CmdNext");
+    click(*form, "CmdNext");
+    click(*form, "CmdNext");
+    EXPECT_EQ(files->currentRow(), 1);
+    EXPECT_EQ(state->text(), "Letzte Datei im Ordner");
+    fire(*form, "tmrDirs");
+    EXPECT_EQ(state->text(), "Aufnahmebereitschaft") << "a second hint is not taken for the status";
+    click(*form, "CmdPrev");
+    click(*form, "CmdPrev");
+    EXPECT_EQ(state->text(), "Erste Datei im Ordner");
+
+    click(*form, "CmdPlay");
+    fire(*form, "tmrDirs");
+    EXPECT_EQ(state->text(), "P L A Y") << "a status shown meanwhile stays";
+    EXPECT_EQ(state->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    EXPECT_TRUE(state->font().bold() && controller.Playing());
+    EXPECT_EQ(lower(*form), "5310 6 tags");
+    click(*form, "CmdPause");
+    click(*form, "CmdStop");
+    EXPECT_EQ(state->text(), "Aufnahmebereitschaft");
+    EXPECT_FALSE(controller.Playing() || controller.Paused()) << "Stop ends in standby";
+
+    click(*form, "CmdRecord");
+    EXPECT_TRUE(controller.SessionActive()) << "a new recording, not a resumed one";
+    for (const char* name : {"CmdNext", "CmdPrev", "CmdPlay"}) {
+        click(*form, name);
+    }
+    EXPECT_EQ(files->currentRow(), 0);
+    EXPECT_FALSE(controller.Playing());
+}
+
+TEST_F(frmMainTest, SettingsPanelTakesTheBrowsersWidthAndClosesItselfInPlayMode)
+{
+    touch(App().DocumentsFolder + "a.mp3");
+    auto form = loadWindow();
+    auto* browse = child<CmdButton>(*form, "cmdBrowse");
+    for (const bool browser : {false, true}) {
+        if (browser) {
+            form->CmdBrowser_Click(); // applied to the hidden panel
+        }
+        EXPECT_EQ(child<QLineEdit>(*form, "Text1")->width(), browser ? 607 : 275);
+        EXPECT_EQ(browse->Caption() + QString::number(browse->x()), browser ? "Durchsuchen...833" : "...497");
+        click(*form, "CmdSettings");
+        EXPECT_EQ(lower(*form), "5310 5 panel");
+        QTest::mouseClick(child<QLabel>(*form, "lblPath"), Qt::LeftButton);
+        EXPECT_EQ(form->focusWidget(), child<QWidget>(*form, "dummy"));
+        click(*form, "CmdSettings");
+        EXPECT_EQ(lower(*form), "4680 6 tags");
+    }
+
+    child<QListWidget>(*form, "lstFiles")->setCurrentRow(0);
+    click(*form, "CmdPlay");
+    click(*form, "CmdSettings");
+    fire(*form, "tmrSettings", 9);
+    click(*form, "CmdSettings"); // closed by hand: the timer runs on
+    EXPECT_TRUE(child<QTimer>(*form, "tmrSettings")->isActive());
+    click(*form, "CmdSettings"); // reopened: the count starts again
+    fire(*form, "tmrSettings", 9);
+    EXPECT_EQ(lower(*form), "5310 6 panel");
+    fire(*form, "tmrSettings");
+    EXPECT_EQ(lower(*form), "5310 6 tags");
+    EXPECT_FALSE(form->SettingsOpen() || child<QTimer>(*form, "tmrSettings")->isActive());
 }
 
 } // namespace
