@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include "recorder/RecordingController.h"
 #include "recorder/RecordingOutput.h"
 #include "recorder/modWaveIn.h"
+#include "tagging/frmName.h"
 
 namespace {
 // The designed window sizes include the frame; these are its nominal twips.
@@ -523,8 +525,15 @@ void frmMain::processPendingEvents()
 
 void frmMain::recordingFinished()
 {
-    // Until recordings are named here, the window stays and shows the new file.
-    FillDirAndFileLists();
+    // A recording whose file is gone (the device could not be opened, the encoder was missing)
+    // has nothing to name: the window stays.
+    if (!QFileInfo(App().RecordFilePath).isFile()) {
+        FillDirAndFileLists();
+        return;
+    }
+    // Shows itself; owned by this window, it brings it back and unloads itself.
+    new frmName(*this);
+    hide();
 }
 
 void frmMain::collapseLowerPanel()

@@ -55,6 +55,8 @@ public:
     bool BrowserOpen() const { return m_browserOpen; }
     bool SettingsOpen() const { return m_settingsOpen; }
     QString CurrentFolder() const { return m_currentFolder; }
+    /// The browser's file list.
+    QListWidget* FilesList() const { return lstFiles; }
 
     // RecordingView
     void showState(const QString& text, const QColor& color, bool bold) override;

@@ -51,7 +51,7 @@ void RecordingController::DisableRecording()
 
 void RecordingController::CmdRecord()
 {
-    if (m_recording || m_playing) {
+    if (m_recording || m_playing || m_finishing) {
         return;
     }
     if (m_paused) {
@@ -77,6 +77,9 @@ void RecordingController::CmdRecord()
 
 void RecordingController::CmdPause()
 {
+    if (m_finishing) {
+        return;
+    }
     if (m_sessionActive) {
         m_recording = !m_recording;
         if (m_recording) {
@@ -100,10 +103,13 @@ void RecordingController::CmdPause()
 
 void RecordingController::CmdStop()
 {
-    if (!(m_recording || m_playing || m_paused)) {
+    if (m_finishing || !(m_recording || m_playing || m_paused)) {
         return;
     }
     if (m_sessionActive) {
+        // Input handled while the recording is finished (the encoder's tail may take a moment,
+        // then pending events run) must not start another one before the names go to naming.
+        m_finishing = true;
         DisableRecording();
         m_waveIn.HookMainWindow(false);
         m_waveIn.CloseRecording();
@@ -113,6 +119,7 @@ void RecordingController::CmdStop()
         m_paused = false;
         m_view.processPendingEvents();
         m_view.recordingFinished();
+        m_finishing = false;
     }
     if (m_playing) {
         if (!m_view.settingsOpen()) {

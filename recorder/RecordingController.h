@@ -54,6 +54,7 @@ private:
     bool m_paused = false;
     bool m_playing = false;
     bool m_meterOn = false;
+    bool m_finishing = false; // Stop is closing a recording and handing it on
     double m_lastBlink = 0.0;
     double m_lastMeterUpdate = 0.0;
     qint64 m_shownSeconds = -1;

@@ -38,7 +38,7 @@ public:
 
     /// Lets pending window events run once.
     virtual void processPendingEvents() = 0;
-    /// A recording was stopped: hand it on for naming.
+    /// A recording was stopped and its file closed: show the naming dialog and hide the window.
     virtual void recordingFinished() = 0;
 
     /// Whether the settings panel is open.

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +28,8 @@
 #include "support/MessageBoxCatcher.h"
 #include "support/TestApp.h"
 #include "support/TestSignal.h"
+#include "tagging/ID3tag.h"
+#include "tagging/frmName.h"
 
 namespace {
 
@@ -63,6 +67,17 @@ protected:
         QTRY_VERIFY_WITH_TIMEOUT(output.SecondsRecorded() >= seconds, kTimeout);
     }
 
+    /// Stop, then close the naming dialog by its frame: back to the main window, the file as recorded.
+    void stopAndKeep()
+    {
+        click("CmdStop");
+        frmName* dialog = m_program->form().findChild<frmName*>();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_FALSE(m_program->form().isVisible());
+        dialog->close();
+    }
+
     QString recordingPath() const { return App().DocumentsFolder + kFileName; }
     RecordingController& controller() { return m_program->form().controller(); }
     QString state() { return m_program->form().findChild<QLabel*>("lblState")->text(); }
@@ -80,7 +95,7 @@ TEST_F(RecordingEndToEndTest, RecordAndStopGiveTheInputAsMp3WithNothingLostAtThe
     EXPECT_EQ(m_program->form().HeightTwips(), 4680);
     click("CmdRecord");
     recordUntil(3);
-    click("CmdStop");
+    stopAndKeep();
 
     const EncoderOutput& output = m_program->output();
     ASSERT_TRUE(QFile::exists(recordingPath()));
@@ -122,7 +137,7 @@ TEST_F(RecordingEndToEndTest, PauseDropsThePausedSpanAndRecordContinuesTheSameFi
     click("CmdRecord");
     EXPECT_TRUE(controller().Recording());
     recordUntil(2);
-    click("CmdStop");
+    stopAndKeep();
 
     const QStringList files = QDir(App().DocumentsFolder).entryList(QDir::Files);
     EXPECT_EQ(files, QStringList{kFileName});
@@ -187,11 +202,53 @@ TEST_F(RecordingEndToEndTest, AnExistingFileOfTheRecordingsNameIsReplaced)
     start();
     click("CmdRecord");
     recordUntil(1);
-    click("CmdStop");
+    stopAndKeep();
     QFile file(recordingPath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_FALSE(file.read(4).startsWith("JJJJ"));
     EXPECT_TRUE(DecodedAudio(recordingPath()).valid());
+}
+
+TEST_F(RecordingEndToEndTest, StopOpensTheNamingDialogThatFilesAndTagsTheRecording)
+{
+    start();
+    click("CmdRecord");
+    recordUntil(2);
+    click("CmdStop");
+    const qint64 recorded = QFileInfo(recordingPath()).size();
+    frmName* dialog = m_program->form().findChild<frmName*>();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_FALSE(m_program->form().isVisible());
+    // The title is typed over the recorded name, which is selected.
+    for (const auto& [box, text] : {std::pair{"txtSubDir", "A"},
+                                    {"txtYear", "2004"},
+                                    {"txtAlbum", "B"},
+                                    {"txtNumber", "7"},
+                                    {"txtFileName", "T"}}) {
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(box), text);
+    }
+    for (const char* box : {"chkArtistDir", "chkAlbumDir"}) {
+        QTest::mouseClick(dialog->findChild<QCheckBox*>(box), Qt::LeftButton);
+    }
+    auto* accept = dialog->findChild<CmdButton*>("CmdButton2");
+    QTest::mouseClick(accept, Qt::LeftButton, Qt::NoModifier, accept->rect().center());
+
+    const QString named = App().DocumentsFolder + "A/2004 - B/A - 07 - T.mp3";
+    EXPECT_FALSE(QFile::exists(recordingPath()));
+    EXPECT_EQ(QFileInfo(named).size(), recorded + 128);
+    const DecodedAudio audio(named);
+    ASSERT_TRUE(audio.valid());
+    EXPECT_NEAR(audio.frequency(0, 4410, 44100), 1000.0, 10.0);
+    ID3tag tag;
+    tag.setFileName(named);
+    EXPECT_EQ(QStringList({tag.Artist(), tag.Album(), tag.Name()}), QStringList({"A", "B", "T"}));
+    EXPECT_EQ(tag.Year(), 2004);
+    EXPECT_EQ(tag.SongNumber(), 7);
+
+    EXPECT_TRUE(m_program->form().isVisible());
+    auto* dirs = m_program->form().findChild<QListWidget*>("lstDirs");
+    ASSERT_EQ(dirs->count(), 1) << "the browser is refilled";
+    EXPECT_EQ(dirs->item(0)->text(), "A");
 }
 
 } // namespace

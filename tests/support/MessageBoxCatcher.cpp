@@ -1,6 +1,8 @@
 #include "support/MessageBoxCatcher.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QPushButton>
 
 MessageBoxCatcher::MessageBoxCatcher(QObject* parent) : QObject(parent)
 {
@@ -16,6 +18,16 @@ void MessageBoxCatcher::poll()
             texts << box->text();
             captions << box->windowTitle();
             icons << box->icon();
+            buttons << box->standardButtons();
+            defaults << box->standardButton(box->defaultButton());
+            if (box->buttons().size() > 1) {
+                const QMessageBox::StandardButton answer =
+                    m_answers.isEmpty() ? box->standardButton(box->defaultButton()) : m_answers.takeFirst();
+                if (QAbstractButton* button = box->button(answer)) {
+                    button->click();
+                    continue;
+                }
+            }
             box->done(QMessageBox::Ok);
         }
     }

@@ -1,4 +1,5 @@
 #include "recorder/EncoderOutput.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSignal.h"
 
 #include <cerrno>
@@ -350,31 +351,6 @@ TEST_F(EncoderOutputTest, StalledEncoderIsCappedAndEndedAfterTheBound)
     QTest::qWait(50);
     EXPECT_EQ(ends.calls, 0);
 }
-
-/// Limits the size of files this process writes and ignores SIGXFSZ; restores both.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_saved{};
-    void (*m_savedHandler)(int) = nullptr;
-};
 
 TEST_F(EncoderOutputTest, FailedFileWriteEndsRecordingWithReason)
 {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,11 @@ public:
     }
     void resetPeakHolds() override { ++holdResets; }
     void processPendingEvents() override { QCoreApplication::processEvents(); }
-    void recordingFinished() override { ++finished; }
+    void recordingFinished() override
+    {
+        ++finished;
+        finishedFile = App().RecordFilePath;
+    }
     bool settingsOpen() const override { return false; }
     void collapseLowerPanel() override { ++collapsed; }
 
@@ -59,6 +64,7 @@ public:
     double lastRight = -1;
     int holdResets = 0;
     int finished = 0;
+    QString finishedFile;
     int collapsed = 0;
 };
 
@@ -164,6 +170,25 @@ TEST_F(RecordingControllerTest, PauseThenStopFinishesAndNextRecordStartsUnpaused
     EXPECT_EQ(m_output.callCount("OpenOutputFile"), 2);
     EXPECT_FALSE(m_waveIn.RecordingPaused());
     EXPECT_TRUE(m_controller.Recording());
+}
+
+TEST_F(RecordingControllerTest, InputWhileStopFinishesTheRecordingStartsNoOtherBeforeItIsHandedOn)
+{
+    m_controller.CmdRecord();
+    capture(4410);
+    const QString first = App().RecordFilePath;
+    m_clock.setNow(m_clock.now().addSecs(5));
+    // A click that arrives while the encoder's tail is awaited runs in Stop's pending-events step.
+    const auto queueClick = [this] { QTimer::singleShot(0, qApp, [this] { m_controller.CmdRecord(); }); };
+    m_output.setOnFinishOutput(queueClick);
+    m_controller.CmdStop();
+    EXPECT_EQ(m_view.finished, 1);
+    EXPECT_EQ(m_view.finishedFile, first);
+    EXPECT_EQ(m_output.callCount("OpenOutputFile"), 1);
+    EXPECT_FALSE(m_waveIn.RecordingActive());
+    m_output.setOnFinishOutput(nullptr);
+    m_controller.CmdRecord();
+    EXPECT_EQ(m_output.callCount("OpenOutputFile"), 2) << "once the names are handed on";
 }
 
 TEST_F(RecordingControllerTest, EncoderThatDoesNotStartEndsTheRecordingAndStopThenDoesNothing)
