@@ -37,10 +37,7 @@ QRgb xorWhite(QRgb c)
 }
 
 const QRgb F = qRgb(200, 190, 180);
-const QRgb L = add(F, 31);
-const QRgb Hi = add(F, 47);
-const QRgb S = add(F, -64);
-const QRgb D = add(F, -192);
+const QRgb L = add(F, 31), Hi = add(F, 47), S = add(F, -64), D = add(F, -192);
 
 QImage paint(int type, int state, Look look = {})
 {
@@ -54,31 +51,12 @@ QImage paint(int type, int state, Look look = {})
     return image;
 }
 
-struct Point
-{
-    int x;
-    int y;
-    QRgb colour;
-};
-
+// clang-format off
+struct Point { int x; int y; QRgb colour; };
 // Looks besides up and down: disabled, focused (with focus marks on), default (with focus marks on), hovered.
-enum Flags
-{
-    Plain = 0,
-    Disabled = 1,
-    Focused = 2,
-    Default = 4,
-    Over = 8
-};
-
-struct Case
-{
-    const char* name;
-    int type;
-    int state;
-    int flags;
-    std::vector<Point> expected;
-};
+enum Flags { Plain = 0, Disabled = 1, Focused = 2, Default = 4, Over = 8 };
+struct Case { const char* name; int type; int state; int flags; std::vector<Point> expected; };
+// clang-format on
 
 // Row t of style 3: ShadeP(B, -n) with n = 25 / H * t in single precision, halves to even.
 QRgb gradient(QRgb b, int t)

@@ -574,9 +574,6 @@ TEST(CmdButtonStore, TheWindowsFormsHoldTheDesignedButtons)
     EXPECT_EQ(accept->Caption(), "Ü B E R N E H M E N");
     EXPECT_TRUE(accept->FontName() == "MS Sans Serif" && accept->Font()->Size() == 12 && accept->FontBold());
     EXPECT_EQ(accept->BackColor(), QColor(224, 223, 227));
-    const CmdButton* clear = CmdButton::Load(name, QStringLiteral("CmdButton1"), &host);
-    EXPECT_EQ(clear->Caption(), "Felder leeren  (STANDARD)");
-    EXPECT_TRUE(clear->Font()->Size() == 8.25 && !clear->FontBold());
 }
 
 } // namespace
