@@ -22,6 +22,7 @@
 #include "app/IniStore.h"
 #include "app/WindowUtils.h"
 #include "controls/CmdButton.h"
+#include "controls/FormFile.h"
 #include "controls/frmDirSelect.h"
 #include "recorder/PeakMeterPanel.h"
 #include "recorder/RecordingController.h"
@@ -62,10 +63,6 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
     return label;
 }
 
-const QColor kFaceColor(224, 223, 227);
-const QColor kTransportFace(192, 192, 192);
-const QColor kBlack(0, 0, 0);
-const QColor kDarkBlue(0, 0, 192);
 const QColor kPlayColor(0, 128, 0);
 
 const QStringList kBitrates = {
@@ -89,21 +86,11 @@ frmMain::~frmMain()
     Form_Unload();
 }
 
-CmdButton* frmMain::makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& twips,
-                               const QString& fontName, double pointSize, bool bold, const QColor& back,
-                               const QColor& fore, const QColor& over)
+CmdButton* frmMain::makeButton(QWidget* parent, const char* name)
 {
-    auto* button = new CmdButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setFontName(fontName);
-    button->setFontSize(pointSize);
-    button->setFontBold(bold);
-    button->setBackColor(back);
-    button->setForeColor(fore);
-    button->setForeOver(over);
-    button->setCaption(caption);
-    button->setGeometryTwips(twips.x(), twips.y(), twips.width(), twips.height());
-    return button;
+    // The buttons as designed: place, caption, font and colours from the saved form.
+    static const FormFile form = FormFile::load(QStringLiteral(":/forms/frmMain.frm"));
+    return CmdButton::Load(form, QLatin1String(name), parent);
 }
 
 void frmMain::buildControls()
@@ -115,8 +102,7 @@ void frmMain::buildControls()
     chkMonitoring->setGeometry(twRect(4200, 300, 2055, 255));
     connect(chkMonitoring, &QCheckBox::clicked, this, [this] { m_controller->chkMonitoring_Click(); });
 
-    CmdReset = makeButton(this, "CmdReset", QStringLiteral("Reset"), QRect(6360, 300, 675, 255),
-                          QStringLiteral("MS Sans Serif"), 8.25, false, kFaceColor, kBlack, kDarkBlue);
+    CmdReset = makeButton(this, "CmdReset");
     connect(CmdReset, &CmdButton::Click, this, [this] { m_controller->CmdReset_Click(); });
 
     m_meter = new PeakMeterPanel(this);
@@ -169,25 +155,17 @@ void frmMain::buildStatusFrame()
 
 void frmMain::buildTransport()
 {
-    const QString webdings = QStringLiteral("Webdings");
-    const QColor grey(192, 192, 192);
-    CmdRecord = makeButton(this, "CmdRecord", QStringLiteral("="), QRect(240, 1920, 1560, 930), webdings, 36, true,
-                           grey, QColor(192, 0, 0), QColor(255, 0, 0));
+    CmdRecord = makeButton(this, "CmdRecord");
     CmdRecord->setToolTip(QStringLiteral(" R E C "));
-    CmdStop = makeButton(this, "CmdStop", QStringLiteral("<"), QRect(1980, 1920, 3300, 930), webdings, 36, true, grey,
-                         QColor(0, 0, 128), QColor(0, 0, 192));
+    CmdStop = makeButton(this, "CmdStop");
     CmdStop->setToolTip(QStringLiteral(" S T O P "));
-    CmdPause = makeButton(this, "CmdPause", QStringLiteral(";"), QRect(5460, 1920, 1560, 930), webdings, 36, true, grey,
-                          QColor(128, 128, 0), QColor(192, 192, 0));
+    CmdPause = makeButton(this, "CmdPause");
     CmdPause->setToolTip(QStringLiteral(" P A U S E "));
-    CmdPrev = makeButton(this, "CmdPrev", QStringLiteral("9"), QRect(240, 3000, 1560, 930), webdings, 36, true, grey,
-                         kBlack, QColor(64, 64, 64));
+    CmdPrev = makeButton(this, "CmdPrev");
     CmdPrev->setToolTip(QStringLiteral(" P R E V "));
-    CmdPlay = makeButton(this, "CmdPlay", QStringLiteral("4"), QRect(1980, 3000, 3300, 930), webdings, 36, true, grey,
-                         QColor(0, 128, 0), QColor(0, 192, 0));
+    CmdPlay = makeButton(this, "CmdPlay");
     CmdPlay->setToolTip(QStringLiteral(" P L A Y "));
-    CmdNext = makeButton(this, "CmdNext", QStringLiteral(":"), QRect(5460, 3000, 1560, 930), webdings, 36, true, grey,
-                         kBlack, QColor(64, 64, 64));
+    CmdNext = makeButton(this, "CmdNext");
     CmdNext->setToolTip(QStringLiteral(" N E X T "));
 
     connect(CmdRecord, &CmdButton::Click, this, [this] { m_controller->CmdRecord(); });
@@ -202,25 +180,19 @@ void frmMain::buildTransport()
     fraSide = new QWidget(this);
     fraSide->setObjectName(QStringLiteral("fraSide"));
     fraSide->setGeometry(twRect(7155, 0, 600, 4080));
-    CmdBrowser = makeButton(fraSide, "CmdBrowser", QStringLiteral("4"), QRect(90, 300, 360, 1440), webdings, 14.25,
-                            false, kFaceColor, kBlack, kDarkBlue);
+    CmdBrowser = makeButton(fraSide, "CmdBrowser");
     CmdBrowser->setToolTip(QStringLiteral(" Datei-Browser "));
     connect(CmdBrowser, &CmdButton::Click, this, &frmMain::CmdBrowser_Click);
-    CmdSettings = makeButton(fraSide, "CmdSettings", QStringLiteral("6"), QRect(75, 2505, 375, 1425), webdings, 14.25,
-                             false, kFaceColor, kBlack, kDarkBlue);
+    CmdSettings = makeButton(fraSide, "CmdSettings");
     CmdSettings->setToolTip(QStringLiteral(" Aufnahme-Einstellungen "));
     connect(CmdSettings, &CmdButton::Click, this, &frmMain::CmdSettings_Click);
 }
 
 void frmMain::buildBrowserPane()
 {
-    const QString wingdings = QStringLiteral("Wingdings");
-    const QString leftArrow(QChar(231));
-    CmdRootDir = makeButton(this, "CmdRootDir", leftArrow + leftArrow, QRect(8100, 120, 735, 255), wingdings, 9.75,
-                            true, kFaceColor, kBlack, kDarkBlue);
+    CmdRootDir = makeButton(this, "CmdRootDir");
     CmdRootDir->setToolTip(QStringLiteral("ins Hauptverzeichnis"));
-    CmdDirBack = makeButton(this, "CmdDirBack", leftArrow, QRect(8880, 120, 735, 255), wingdings, 9.75, true,
-                            kFaceColor, kBlack, kDarkBlue);
+    CmdDirBack = makeButton(this, "CmdDirBack");
     CmdDirBack->setToolTip(QStringLiteral("eine Ebene höher"));
 
     lblDir = makeLabel(this, "lblDir", App().TextMainFolder, twRect(9660, 135, 1395, 255));
@@ -277,9 +249,9 @@ void frmMain::buildLowerPanels()
     Text1 = new QLineEdit(frmSettings);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twRect(3270, 150, 4125, 315));
-    cmdBrowse = makeButton(frmSettings, "cmdBrowse", QStringLiteral("..."), QRect(7455, 180, 330, 330),
-                           QStringLiteral("MS Sans Serif"), 8.25, false, kFaceColor, kBlack, kDarkBlue);
+    cmdBrowse = makeButton(frmSettings, "cmdBrowse");
     connect(cmdBrowse, &CmdButton::Click, this, &frmMain::cmdBrowse_Click);
+    applySettingsLayout(false); // the short "..." button while the browser pane is closed
 }
 
 void frmMain::Form_Load()

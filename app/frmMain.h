@@ -114,9 +114,7 @@ private:
     void showFolderLabel();
     void refillUnlessListed();
     QString listedFolder() const;
-    CmdButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& twips,
-                          const QString& fontName, double pointSize, bool bold, const QColor& back, const QColor& fore,
-                          const QColor& over);
+    CmdButton* makeButton(QWidget* parent, const char* name);
 
     modWaveIn& m_waveIn;
     RecordingOutput& m_output;

@@ -1,186 +1,94 @@
 #include "controls/CmdButton.h"
 
-#include <algorithm>
-#include <cmath>
+#include <iterator>
 #include <utility>
 
-#include <QEnterEvent>
+#include <QApplication>
+#include <QCursor>
 #include <QFocusEvent>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPolygon>
-#include <QRegion>
 #include <QShortcutEvent>
+#include <QTimer>
 #include <QtMath>
+
+#include "app/Cp1252.h"
+#include "controls/FormFile.h"
+#include "controls/PropertyBag.h"
+#include "controls/SharedFont.h"
 
 namespace {
 
 constexpr int TwipsPerPixel = 15;
+constexpr qint16 VkSpace = 32;
+constexpr qint16 VkLeft = 37;
+constexpr qint16 VkUp = 38;
+constexpr qint16 VkRight = 39;
+constexpr qint16 VkDown = 40;
+constexpr qint16 PointerCustom = 99;
 
-/// Shifts every channel by amount; proportional scales only blue by amount / 192.
-QRgb shade(QRgb color, int amount, bool proportional)
+qint16 buttonCode(Qt::MouseButtons buttons)
 {
-    const int red = qRed(color) + amount;
-    const int green = qGreen(color) + amount;
-    // Integer division truncates toward zero, as the colour rules ask.
-    const int blue = proportional ? qBlue(color) + (qBlue(color) * amount) / 192 : qBlue(color) + amount;
-    return qRgb(std::clamp(red, 0, 255), std::clamp(green, 0, 255), std::clamp(blue, 0, 255));
+    return qint16((buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+                  (buttons & Qt::MiddleButton ? 4 : 0));
 }
 
-QRgb shadeP(QRgb color, int amount)
+qint16 shiftCode(Qt::KeyboardModifiers modifiers)
 {
-    return shade(color, amount, true);
+    return qint16((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+                  (modifiers & Qt::AltModifier ? 4 : 0));
 }
 
-/// Filled rectangle or one-pixel outline; right and bottom edges excluded.
-void drawBox(QPainter& painter, int x, int y, int w, int h, QRgb color, bool frame)
+/// The virtual-key code of a key (all below 256); 0 for keys that have none.
+qint16 keyCode(const QKeyEvent& event)
 {
-    if (w <= 0 || h <= 0)
-        return;
-    const QColor c = QColor::fromRgb(color);
-    if (!frame) {
-        painter.fillRect(x, y, w, h, c);
-        return;
-    }
-    painter.fillRect(x, y, w, 1, c);
-    painter.fillRect(x, y + h - 1, w, 1, c);
-    painter.fillRect(x, y, 1, h, c);
-    painter.fillRect(x + w - 1, y, 1, h, c);
+    const int key = event.key();
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) || key == Qt::Key_Space)
+        return qint16(key);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return qint16(112 + key - Qt::Key_F1);
+    static constexpr std::pair<int, qint16> codes[] = {
+        {Qt::Key_Backspace, 8},      {Qt::Key_Tab, 9},          {Qt::Key_Backtab, 9},       {Qt::Key_Return, 13},
+        {Qt::Key_Enter, 13},         {Qt::Key_Shift, 16},       {Qt::Key_Control, 17},      {Qt::Key_Alt, 18},
+        {Qt::Key_Pause, 19},         {Qt::Key_CapsLock, 20},    {Qt::Key_Escape, 27},       {Qt::Key_PageUp, 33},
+        {Qt::Key_PageDown, 34},      {Qt::Key_End, 35},         {Qt::Key_Home, 36},         {Qt::Key_Left, VkLeft},
+        {Qt::Key_Up, VkUp},          {Qt::Key_Right, VkRight},  {Qt::Key_Down, VkDown},     {Qt::Key_Print, 44},
+        {Qt::Key_Insert, 45},        {Qt::Key_Delete, 46},      {Qt::Key_Meta, 91},         {Qt::Key_Menu, 93},
+        {Qt::Key_NumLock, 144},      {Qt::Key_ScrollLock, 145}, {Qt::Key_Semicolon, 186},   {Qt::Key_Plus, 187},
+        {Qt::Key_Equal, 187},        {Qt::Key_Comma, 188},      {Qt::Key_Minus, 189},       {Qt::Key_Period, 190},
+        {Qt::Key_Slash, 191},        {Qt::Key_QuoteLeft, 192},  {Qt::Key_BracketLeft, 219}, {Qt::Key_Backslash, 220},
+        {Qt::Key_BracketRight, 221}, {Qt::Key_Apostrophe, 222}, {Qt::Key_Adiaeresis, 222},  {Qt::Key_Odiaeresis, 192},
+        {Qt::Key_Udiaeresis, 186},   {Qt::Key_ssharp, 219},     {Qt::Key_NumberSign, 191},  {Qt::Key_Less, 226},
+        {Qt::Key_Greater, 226}};
+    for (const auto& [qtKey, code] : codes)
+        if (key == qtKey)
+            return code;
+    return 0;
 }
 
-/// Axis-parallel line without its end point (every line of the styles is one).
-void drawLine(QPainter& painter, int x1, int y1, int x2, int y2, QRgb color)
+/// The shapes of pointer codes 0 to 15; 0 and 4 (the old icon pointer) show the arrow.
+Qt::CursorShape pointerShape(qint16 code)
 {
-    const QColor c = QColor::fromRgb(color);
-    if (y1 == y2 && x1 != x2)
-        painter.fillRect(x2 > x1 ? x1 : x2 + 1, y1, std::abs(x2 - x1), 1, c);
-    else if (x1 == x2 && y1 != y2)
-        painter.fillRect(x1, y2 > y1 ? y1 : y2 + 1, 1, std::abs(y2 - y1), c);
+    static constexpr Qt::CursorShape shapes[] = {
+        Qt::ArrowCursor,     Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
+        Qt::ArrowCursor,     Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+        Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
+        Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor};
+    return code >= 0 && code < qint16(std::size(shapes)) ? shapes[code] : Qt::ArrowCursor;
 }
 
-void drawCorners(QPainter& painter, int w, int h, QRgb color)
+/// Colours are stored packed as red + 256 * green + 65536 * blue.
+qint32 packed(QRgb color)
 {
-    const QColor c = QColor::fromRgb(color);
-    for (const QPoint& p : {QPoint(1, 1), QPoint(1, h - 2), QPoint(w - 2, 1), QPoint(w - 2, h - 2)})
-        painter.fillRect(p.x(), p.y(), 1, 1, c);
+    return qint32(qRed(color) | (qGreen(color) << 8) | (qBlue(color) << 16));
 }
 
-/// Ordinary captions use the platform's sans-serif face at the given size.
-QFont textFont(const QFont& font)
+QRgb unpacked(qint32 value)
 {
-    QFont result(font);
-    result.setFamily(QStringLiteral("Sans Serif"));
-    result.setStyleHint(QFont::SansSerif);
-    return result;
-}
-
-enum class Glyph
-{
-    None,
-    Circle,
-    Bars,
-    Square,
-    Right,
-    Left,
-    Up,
-    Down,
-    TwoLeft,
-    TwoRight,
-    Arrow
-};
-
-Glyph webdingsGlyph(QChar c)
-{
-    static constexpr std::pair<char16_t, Glyph> symbols[] = {
-        {u'=', Glyph::Circle}, {u';', Glyph::Bars}, {u'<', Glyph::Square},  {u'4', Glyph::Right},   {u'3', Glyph::Left},
-        {u'5', Glyph::Up},     {u'6', Glyph::Down}, {u'9', Glyph::TwoLeft}, {u':', Glyph::TwoRight}};
-    for (const auto& [character, glyph] : symbols)
-        if (c.unicode() == character)
-            return glyph;
-    return Glyph::None;
-}
-
-void fillTriangle(QPainter& painter, const QRect& r, Glyph direction)
-{
-    const int l = r.left(), t = r.top(), w = r.width(), h = r.height();
-    QPolygon poly;
-    switch (direction) {
-    case Glyph::Right:
-        poly << QPoint(l, t) << QPoint(l + w, t + h / 2) << QPoint(l, t + h);
-        break;
-    case Glyph::Left:
-        poly << QPoint(l + w, t) << QPoint(l, t + h / 2) << QPoint(l + w, t + h);
-        break;
-    case Glyph::Up:
-        poly << QPoint(l, t + h) << QPoint(l + w / 2, t) << QPoint(l + w, t + h);
-        break;
-    default:
-        poly << QPoint(l, t) << QPoint(l + w / 2, t + h) << QPoint(l + w, t);
-        break;
-    }
-    painter.drawPolygon(poly);
-}
-
-/// One symbol in the square box of side s at (x, y).
-void drawGlyph(QPainter& painter, Glyph glyph, int x, int y, int s)
-{
-    const int slim = std::max(1, s * 87 / 100); // an equilateral triangle's height
-    switch (glyph) {
-    case Glyph::Circle:
-        painter.drawEllipse(QRect(x, y, s, s));
-        break;
-    case Glyph::Bars: {
-        const int bar = std::max(1, (s + 1) / 3);
-        painter.drawRect(QRect(x, y, bar, s));
-        painter.drawRect(QRect(x + s - bar, y, bar, s));
-        break;
-    }
-    case Glyph::Square:
-        painter.drawRect(QRect(x, y, s, s));
-        break;
-    case Glyph::Right:
-    case Glyph::Left:
-        fillTriangle(painter, QRect(x + (s - slim) / 2, y, slim, s), glyph);
-        break;
-    case Glyph::Up:
-    case Glyph::Down:
-        fillTriangle(painter, QRect(x, y + (s - slim) / 2, s, slim), glyph);
-        break;
-    case Glyph::TwoLeft:
-    case Glyph::TwoRight: {
-        const Glyph dir = glyph == Glyph::TwoLeft ? Glyph::Left : Glyph::Right;
-        const int half = std::max(1, s / 2);
-        fillTriangle(painter, QRect(x, y, half, s), dir);
-        fillTriangle(painter, QRect(x + s - half, y, half, s), dir);
-        break;
-    }
-    case Glyph::Arrow: {
-        // A left arrow: head on the left half, shaft a third of the height.
-        const int half = std::max(1, s / 2);
-        fillTriangle(painter, QRect(x, y, half, s), Glyph::Left);
-        const int shaft = std::max(1, s / 3);
-        painter.drawRect(QRect(x + half, y + (s - shaft) / 2, s - half, shaft));
-        break;
-    }
-    case Glyph::None:
-        break;
-    }
-}
-
-int buttonCode(Qt::MouseButtons buttons)
-{
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
-}
-
-int shiftCode(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-           (modifiers & Qt::AltModifier ? 4 : 0);
+    return qRgb(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
 }
 
 /// The access key of a caption, or a null character when it has none.
@@ -199,20 +107,62 @@ QChar accessKey(const QString& caption)
     return caption.at(next + 1).toLower();
 }
 
+QPalette systemColors()
+{
+    return QGuiApplication::palette();
+}
+
 } // namespace
 
-CmdButton::CmdButton(QWidget* parent) : QWidget(parent)
+CmdButton::CmdButton(QWidget* parent, const QString& name) : QWidget(parent)
 {
+    setObjectName(name);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    const QPalette system = QGuiApplication::palette();
+    m_overTimer = new QTimer(this);
+    m_overTimer->setObjectName(QStringLiteral("OverTimer"));
+    m_overTimer->setInterval(10);
+    connect(m_overTimer, &QTimer::timeout, this, &CmdButton::overTimerTick);
+
+    // Creation: the (still unset) scheme gives the system colours.
+    buildPalette();
+
+    // A new button: the defaults in their order.
+    const QPalette system = systemColors();
+    m_showFocusRect = false;
+    m_caption = name;
+    attachFont(std::make_shared<SharedFont>(QWidget::font())); // the host's font at creation
+    m_buttonType = 3;
+    m_colorScheme = 2;
     m_backColor = system.color(QPalette::Button).rgb();
     m_foreColor = system.color(QPalette::ButtonText).rgb();
     m_foreOver = qRgb(0, 0, 192);
     buildPalette();
-    layoutCaption();
-    buildRegion();
+    updateAccessKey();
+    resizeStep();
+}
+
+CmdButton::~CmdButton()
+{
+    disconnect(m_fontConnection);
+}
+
+CmdButton* CmdButton::Load(const FormFile& form, const QString& name, QWidget* parent)
+{
+    auto* button = new CmdButton(parent, name);
+    if (!form.contains(name)) {
+        qWarning("CmdButton: the form has no button %s", qPrintable(name));
+        return button;
+    }
+    const PropertyBag bag = form.bag(name);
+    button->ReadProperties(bag);
+    const QRect twips = button->geometry();
+    button->setGeometryTwips(bag.ReadProperty(QStringLiteral("Left"), twips.x() * TwipsPerPixel).toInt(),
+                             bag.ReadProperty(QStringLiteral("Top"), twips.y() * TwipsPerPixel).toInt(),
+                             bag.ReadProperty(QStringLiteral("Width"), twips.width() * TwipsPerPixel).toInt(),
+                             bag.ReadProperty(QStringLiteral("Height"), twips.height() * TwipsPerPixel).toInt());
+    return button;
 }
 
 void CmdButton::setCaption(const QString& caption)
@@ -221,6 +171,7 @@ void CmdButton::setCaption(const QString& caption)
     updateAccessKey();
     layoutCaption();
     paintButton(StateUp, true);
+    markChanged("TX");
 }
 
 void CmdButton::setBackColor(const QColor& color)
@@ -228,13 +179,18 @@ void CmdButton::setBackColor(const QColor& color)
     m_backColor = color.rgb();
     buildPalette();
     paintButton(m_paintedState, true);
+    markChanged("BCOL");
 }
 
 void CmdButton::setForeColor(const QColor& color)
 {
     m_foreColor = color.rgb();
+    // A designer picking the caption colour gets the same colour under the pointer.
+    if (!m_userMode)
+        m_foreOver = m_foreColor;
     buildPalette();
     paintButton(m_paintedState, true);
+    markChanged("FCOL");
 }
 
 void CmdButton::setForeOver(const QColor& color)
@@ -242,16 +198,16 @@ void CmdButton::setForeOver(const QColor& color)
     m_foreOver = color.rgb();
     buildPalette();
     paintButton(m_paintedState, true);
+    markChanged("FCOLO");
 }
 
 void CmdButton::setButtonType(int type)
 {
     m_buttonType = type;
     if (type == 5)
-        setFontBold(true);
-    layoutCaption();
-    buildRegion();
-    paintButton(StateUp, true);
+        m_font->setBold(true);
+    resizeStep();
+    markChanged("BTYPE");
 }
 
 void CmdButton::setColorScheme(int scheme)
@@ -259,48 +215,88 @@ void CmdButton::setColorScheme(int scheme)
     m_colorScheme = scheme;
     buildPalette();
     paintButton(StateUp, true);
+    markChanged("COLTYPE");
 }
 
 void CmdButton::setShowFocusRect(bool show)
 {
     m_showFocusRect = show;
     paintButton(m_paintedState, true);
+    markChanged("FOCUSR");
+}
+
+void CmdButton::setFont(const std::shared_ptr<SharedFont>& font)
+{
+    if (!font)
+        return;
+    attachFont(font);
+    layoutCaption();
+    paintButton(StateUp, true);
+    markChanged("FONT");
 }
 
 QString CmdButton::FontName() const
 {
-    return font().family();
+    return m_font->Name();
 }
 
 void CmdButton::setFontName(const QString& name)
 {
-    QFont f = font();
-    f.setFamily(name);
-    setFont(f);
+    m_font->setName(name);
 }
 
 int CmdButton::FontSize() const
 {
-    return qRound(font().pointSizeF());
+    return qRound(m_font->Size());
 }
 
 void CmdButton::setFontSize(double pointSize)
 {
-    QFont f = font();
-    f.setPointSizeF(pointSize);
-    setFont(f);
+    m_font->setSize(pointSize);
 }
 
 bool CmdButton::FontBold() const
 {
-    return font().bold();
+    return m_font->Bold();
 }
 
 void CmdButton::setFontBold(bool bold)
 {
-    QFont f = font();
-    f.setBold(bold);
-    setFont(f);
+    m_font->setBold(bold);
+}
+
+bool CmdButton::FontItalic() const
+{
+    return m_font->Italic();
+}
+
+void CmdButton::setFontItalic(bool italic)
+{
+    m_font->setItalic(italic);
+}
+
+bool CmdButton::FontUnderline() const
+{
+    return m_font->Underline();
+}
+
+void CmdButton::setFontUnderline(bool underline)
+{
+    m_font->setUnderline(underline);
+}
+
+void CmdButton::setMousePointer(qint16 pointer)
+{
+    m_mousePointer = pointer;
+    applyPointer();
+    markChanged("MPTR");
+}
+
+void CmdButton::setMouseIcon(const QPixmap& icon)
+{
+    m_mouseIcon = icon;
+    applyPointer();
+    markChanged("MICON");
 }
 
 void CmdButton::setGeometryTwips(int left, int top, int width, int height)
@@ -311,6 +307,64 @@ void CmdButton::setGeometryTwips(int left, int top, int width, int height)
 
 void CmdButton::Refresh()
 {
+    paintButton(m_paintedState, true);
+}
+
+void CmdButton::ReadProperties(const PropertyBag& bag)
+{
+    const QPalette system = systemColors();
+    const auto read = [&bag](const char* key, const QVariant& defaultValue) {
+        return bag.ReadProperty(QLatin1String(key), defaultValue);
+    };
+    m_buttonType = read("BTYPE", 2).toInt();
+    m_caption = read("TX", QString()).toString();
+    const bool enabled = read("ENAB", true).toBool();
+    const QVariant font = read("FONT", QVariant());
+    if (font.metaType().id() == QMetaType::QFont)
+        attachFont(std::make_shared<SharedFont>(font.value<QFont>()));
+    m_colorScheme = read("COLTYPE", 1).toInt();
+    m_showFocusRect = read("FOCUSR", true).toBool();
+    m_backColor = unpacked(read("BCOL", packed(system.color(QPalette::Button).rgb())).toInt());
+    m_foreColor = unpacked(read("FCOL", packed(system.color(QPalette::ButtonText).rgb())).toInt());
+    m_foreOver = unpacked(read("FCOLO", packed(system.color(QPalette::ButtonText).rgb())).toInt());
+    m_mousePointer = qint16(read("MPTR", 0).toInt());
+    m_mouseIcon = read("MICON", QPixmap()).value<QPixmap>();
+
+    m_ownEnabled = enabled; // restoring is no change of the setting
+    setEnabled(enabled);
+    applyPointer();
+    buildPalette();
+    updateAccessKey();
+    // The shape and the caption's place follow the type and font just read; this paints up.
+    resizeStep();
+}
+
+void CmdButton::WriteProperties(PropertyBag& bag) const
+{
+    bag.WriteProperty(QStringLiteral("BTYPE"), qint32(m_buttonType));
+    bag.WriteProperty(QStringLiteral("TX"), m_caption);
+    bag.WriteProperty(QStringLiteral("ENAB"), Enabled());
+    bag.WriteProperty(QStringLiteral("FONT"), m_font->font());
+    bag.WriteProperty(QStringLiteral("COLTYPE"), qint32(m_colorScheme));
+    bag.WriteProperty(QStringLiteral("FOCUSR"), m_showFocusRect);
+    bag.WriteProperty(QStringLiteral("BCOL"), packed(m_backColor));
+    bag.WriteProperty(QStringLiteral("FCOL"), packed(m_foreColor));
+    bag.WriteProperty(QStringLiteral("FCOLO"), packed(m_foreOver));
+    bag.WriteProperty(QStringLiteral("MPTR"), QVariant::fromValue(m_mousePointer));
+    bag.WriteProperty(QStringLiteral("MICON"), m_mouseIcon);
+}
+
+bool CmdButton::isPropertyChanged(const QString& key) const
+{
+    return m_changed.contains(key.toUpper());
+}
+
+void CmdButton::setAmbientDisplayAsDefault(bool isDefault)
+{
+    if (isDefault == m_displayAsDefault)
+        return;
+    m_displayAsDefault = isDefault;
+    // Styles 2 and 3 mark the default button; show the change at once.
     paintButton(m_paintedState, true);
 }
 
@@ -326,7 +380,7 @@ bool CmdButton::event(QEvent* event)
 
 void CmdButton::paintEvent(QPaintEvent*)
 {
-    if (m_dirty || m_surface.size() != size())
+    if (m_surface.size() != size())
         render();
     QPainter painter(this);
     painter.drawImage(0, 0, m_surface);
@@ -334,10 +388,7 @@ void CmdButton::paintEvent(QPaintEvent*)
 
 void CmdButton::resizeEvent(QResizeEvent*)
 {
-    layoutCaption();
-    buildRegion();
-    if (height() > 0)
-        paintButton(StateUp, true);
+    resizeStep();
 }
 
 void CmdButton::showEvent(QShowEvent*)
@@ -350,17 +401,15 @@ void CmdButton::changeEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::EnabledChange:
-        // A disabled widget gets no leave event, so the hover ends here rather than
-        // lingering until the button is enabled again.
-        if (!isEnabled())
-            endHover();
         paintButton(StateUp, true);
-        break;
-    case QEvent::FontChange:
-        layoutCaption();
-        paintButton(StateUp, true);
+        if (Enabled() != m_ownEnabled) {
+            m_ownEnabled = Enabled();
+            markChanged("ENAB");
+        }
         break;
     case QEvent::PaletteChange:
+    case QEvent::ParentChange:
+        // The container's colours under scheme 4; the system's under scheme 1.
         if (m_colorScheme != 2 && m_colorScheme != 3) {
             buildPalette();
             paintButton(m_paintedState, true);
@@ -386,14 +435,9 @@ void CmdButton::focusOutEvent(QFocusEvent* event)
     QWidget::focusOutEvent(event);
 }
 
-// Enter and leave events replace polling the pointer position on a 10 ms timer:
-// Qt reports the same transitions, including for the corners cut off by the mask.
-void CmdButton::enterEvent(QEnterEvent*)
-{
-    if (isEnabled() && QGuiApplication::mouseButtons() == Qt::NoButton)
-        startHover();
-}
-
+// The OverTimer notices the pointer leaving. Where the platform knows the pointer's position only
+// over the program's own windows (Wayland), it would never see it leave the window; the leave event
+// ends the hover there. Either way MouseOut comes once per hover.
 void CmdButton::leaveEvent(QEvent*)
 {
     endHover();
@@ -401,23 +445,23 @@ void CmdButton::leaveEvent(QEvent*)
 
 void CmdButton::mousePressEvent(QMouseEvent* event)
 {
-    const int button = buttonCode(event->button());
+    const qint16 button = buttonCode(event->button());
     if (button == 0) {
         event->ignore();
         return;
     }
     m_inDoubleClick = false;
-    press(button, shiftCode(event->modifiers()), event->position().x(), event->position().y());
+    press(button, shiftCode(event->modifiers()), float(event->position().x()), float(event->position().y()));
 }
 
 void CmdButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    const int button = buttonCode(event->button());
+    const qint16 button = buttonCode(event->button());
     if (button == 0) {
         event->ignore();
         return;
     }
-    release(button, shiftCode(event->modifiers()), event->position().x(), event->position().y());
+    release(button, shiftCode(event->modifiers()), float(event->position().x()), float(event->position().y()));
     const QPoint at(qFloor(event->position().x()), qFloor(event->position().y()));
     const bool inside = rect().contains(at) && (mask().isEmpty() || mask().contains(at));
     // The second click of a double click does not click again.
@@ -429,74 +473,85 @@ void CmdButton::mouseReleaseEvent(QMouseEvent* event)
 
 void CmdButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || m_lastButton != 1)
+    if (event->button() != Qt::LeftButton) {
+        // Other buttons press as often as they are pressed.
+        mousePressEvent(event);
         return;
+    }
     m_inDoubleClick = true;
-    press(1, 1, 1.0, 1.0);
+    if (m_lastButton == 1)
+        press(1, 1, 1.0f, 1.0f);
 }
 
 void CmdButton::mouseMoveEvent(QMouseEvent* event)
 {
-    const int button = buttonCode(event->buttons());
-    const double x = event->position().x();
-    const double y = event->position().y();
-    emit MouseMove(button, shiftCode(event->modifiers()), x, y);
+    qint16 button = buttonCode(event->buttons());
+    qint16 shift = shiftCode(event->modifiers());
+    float x = float(event->position().x());
+    float y = float(event->position().y());
+    emit MouseMove(button, shift, x, y);
     if (button != 0 && button != 1)
         return;
     const bool outside = x < 0 || y < 0 || x > width() || y > height();
-    if (outside) {
-        // While a press holds the pointer, Qt reports the leave only at release.
-        endHover();
+    if (outside)
         paintButton(StateUp, false);
-    } else if (button == 1) {
+    else if (button == 1)
         paintButton(StateDown, false);
-    } else {
+    else
         startHover();
-    }
 }
 
 void CmdButton::keyPressEvent(QKeyEvent* event)
 {
-    const int key = event->key();
-    if (event->isAutoRepeat()) {
-        if (key == Qt::Key_Space)
-            return;
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    m_lastKey = key;
-    switch (key) {
-    case Qt::Key_Space:
-        press(1, 1, 1.0, 1.0);
+    qint16 code = keyCode(*event);
+    qint16 shift = shiftCode(event->modifiers());
+    emit KeyDown(code, shift);
+    if (code >= 0 && code <= 255)
+        m_lastKey = quint8(code);
+    switch (code) {
+    case VkSpace:
+        press(1, 1, 1.0f, 1.0f);
         break;
-    case Qt::Key_Right:
-    case Qt::Key_Down:
+    case VkRight:
+    case VkDown:
         focusNextChild();
         break;
-    case Qt::Key_Left:
-    case Qt::Key_Up:
+    case VkLeft:
+    case VkUp:
         focusPreviousChild();
         break;
     default:
-        QWidget::keyPressEvent(event);
+        // Enter, Esc and the rest go on to the window, which may have its own use for them.
+        event->ignore();
         break;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty()) {
+        qint16 ascii = qint16(quint8(Cp1252::encode(text.left(1)).at(0)));
+        emit KeyPress(ascii);
     }
 }
 
 void CmdButton::keyReleaseEvent(QKeyEvent* event)
 {
-    if (event->key() != Qt::Key_Space || event->isAutoRepeat() || m_lastKey != Qt::Key_Space) {
-        QWidget::keyReleaseEvent(event);
+    // Held keys repeat as presses only.
+    if (event->isAutoRepeat())
+        return;
+    qint16 code = keyCode(*event);
+    qint16 shift = shiftCode(event->modifiers());
+    emit KeyUp(code, shift);
+    if (code != VkSpace || m_lastKey != VkSpace) {
+        event->ignore();
         return;
     }
     // Forget the key so that a stray release (focus arriving while Space is held) does not click.
     m_lastKey = 0;
-    release(1, 1, 1.0, 1.0);
+    release(1, 1, 1.0f, 1.0f);
     m_lastButton = 1;
     click();
 }
 
-void CmdButton::press(int button, int shift, double x, double y)
+void CmdButton::press(qint16 button, qint16 shift, float x, float y)
 {
     emit MouseDown(button, shift, x, y);
     m_lastButton = button;
@@ -504,7 +559,7 @@ void CmdButton::press(int button, int shift, double x, double y)
         paintButton(StateDown, false);
 }
 
-void CmdButton::release(int button, int shift, double x, double y)
+void CmdButton::release(qint16 button, qint16 shift, float x, float y)
 {
     emit MouseUp(button, shift, x, y);
     if (button != 2)
@@ -525,6 +580,7 @@ void CmdButton::startHover()
 {
     if (m_isOver)
         return;
+    m_overTimer->start();
     m_isOver = true;
     emit MouseOver();
     paintButton(StateUp, true);
@@ -532,6 +588,7 @@ void CmdButton::startHover()
 
 void CmdButton::endHover()
 {
+    m_overTimer->stop();
     if (!m_isOver)
         return;
     m_isOver = false;
@@ -539,83 +596,52 @@ void CmdButton::endHover()
     emit MouseOut();
 }
 
+void CmdButton::overTimerTick()
+{
+    // Outside this window also means over a corner the shape cuts off, or over another window.
+    if (!m_isOver || QApplication::widgetAt(QCursor::pos()) != this)
+        endHover();
+}
+
+void CmdButton::resizeStep()
+{
+    layoutCaption();
+    const QRegion shape = ButtonPainter::BuildRegion(m_buttonType, size());
+    if (shape == QRegion(rect()) || width() <= 0 || height() <= 0)
+        clearMask();
+    else
+        setMask(shape);
+    if (height() > 0)
+        paintButton(StateUp, true);
+}
+
+void CmdButton::fontChanged()
+{
+    QWidget::setFont(m_font->font());
+    layoutCaption();
+    paintButton(StateUp, true);
+}
+
+void CmdButton::attachFont(const std::shared_ptr<SharedFont>& font)
+{
+    disconnect(m_fontConnection);
+    m_font = font;
+    m_fontConnection = connect(m_font.get(), &SharedFont::changed, this, &CmdButton::fontChanged);
+    QWidget::setFont(m_font->font());
+}
+
 void CmdButton::buildPalette()
 {
-    Palette& p = m_palette;
-    switch (m_colorScheme) {
-    case 2:
-        p.face = m_backColor;
-        p.light = shade(p.face, 31, false);
-        p.highlight = shade(p.face, 47, false);
-        p.shadow = shade(p.face, -64, false);
-        p.darkShadow = shade(p.face, -192, false);
-        p.text = m_foreColor;
-        p.hoverText = m_foreOver;
-        break;
-    case 3:
-        p = {qRgb(192, 192, 192), qRgb(223, 223, 223), qRgb(255, 255, 255), qRgb(128, 128, 128),
-             qRgb(0, 0, 0),       qRgb(0, 0, 0),       qRgb(0, 0, 0)};
-        break;
-    case 4: {
-        const QPalette container = parentWidget() ? parentWidget()->palette() : palette();
-        p.face = container.color(QPalette::Window).rgb();
-        p.light = shade(p.face, 31, false);
-        p.highlight = shade(p.face, 47, false);
-        p.shadow = shade(p.face, -64, false);
-        p.darkShadow = shade(p.face, -192, false);
-        p.text = container.color(QPalette::WindowText).rgb();
-        p.hoverText = p.text;
-        break;
-    }
-    default: {
-        const QPalette system = QGuiApplication::palette();
-        p.face = system.color(QPalette::Button).rgb();
-        p.light = system.color(QPalette::Midlight).rgb();
-        p.highlight = system.color(QPalette::Light).rgb();
-        p.shadow = system.color(QPalette::Dark).rgb();
-        p.darkShadow = system.color(QPalette::Shadow).rgb();
-        p.text = system.color(QPalette::ButtonText).rgb();
-        p.hoverText = p.text;
-        break;
-    }
-    }
+    const QWidget* container = parentWidget() ? parentWidget() : this;
+    const QPalette colors = container->palette();
+    m_painter.setPalette(ButtonPainter::BuildPalette(m_colorScheme, m_backColor, m_foreColor, m_foreOver,
+                                                     systemColors(), colors.color(QPalette::Window).rgb(),
+                                                     colors.color(QPalette::WindowText).rgb()));
 }
 
 void CmdButton::layoutCaption()
 {
-    const int w = width();
-    const int h = height();
-    // Measure the wrapped caption from (1, 0) within (w - 2, h - 2), then centre that extent.
-    const QFontMetrics metrics(textFont(font()));
-    const QRect measured = metrics.boundingRect(QRect(1, 0, std::max(0, w - 3), std::max(0, h - 2)),
-                                                Qt::TextWordWrap | Qt::TextShowMnemonic, m_caption);
-    const int right = 1 + measured.width();
-    const int bottom = measured.height();
-    m_captionRect = QRect(1 + (w - right) / 2, (h - bottom) / 2, measured.width(), measured.height());
-    m_pressedCaptionRect = m_captionRect.translated(1, 1);
-}
-
-void CmdButton::buildRegion()
-{
-    const int w = width();
-    const int h = height();
-    QList<QPoint> cut;
-    if (m_buttonType == 1) {
-        cut = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}};
-    } else if (m_buttonType == 3 || m_buttonType == 4) {
-        cut = {{0, 0},     {1, 0},     {0, 1},     {w - 2, 0},     {w - 1, 0},     {w - 1, 1},
-               {0, h - 1}, {1, h - 1}, {0, h - 2}, {w - 2, h - 1}, {w - 1, h - 1}, {w - 1, h - 2}};
-    } else if (m_buttonType == 5) {
-        cut = {{0, h - 1}, {w - 1, 0}};
-    }
-    if (cut.isEmpty() || w <= 0 || h <= 0) {
-        clearMask();
-        return;
-    }
-    QRegion shape(0, 0, w, h);
-    for (const QPoint& p : cut)
-        shape -= QRegion(p.x(), p.y(), 1, 1);
-    setMask(shape);
+    m_painter.LayoutCaption(m_caption, m_font->font(), size());
 }
 
 void CmdButton::updateAccessKey()
@@ -625,8 +651,22 @@ void CmdButton::updateAccessKey()
         m_shortcutId = 0;
     }
     const QChar key = accessKey(m_caption);
+    m_accessKey = key.isNull() ? QString() : QString(key);
     if (!key.isNull())
         m_shortcutId = grabShortcut(QKeySequence::mnemonic(QStringLiteral("&") + key));
+}
+
+void CmdButton::applyPointer()
+{
+    if (m_mousePointer == PointerCustom) {
+        // A picture that cannot be a pointer leaves the pointer as it is.
+        if (!m_mouseIcon.isNull())
+            setCursor(QCursor(m_mouseIcon));
+    } else if (m_mousePointer == 0) {
+        unsetCursor();
+    } else {
+        setCursor(pointerShape(m_mousePointer));
+    }
 }
 
 void CmdButton::paintButton(int state, bool force)
@@ -637,133 +677,15 @@ void CmdButton::paintButton(int state, bool force)
         return;
     m_paintedState = state;
     m_paintedCaption = m_caption;
-    // Drawn into the retained surface at the next paint event; everything the look
-    // depends on requests a paint here when it changes.
-    m_dirty = true;
+    render();
     update();
 }
 
 void CmdButton::render()
 {
-    m_dirty = false;
     if (m_surface.size() != size())
         m_surface = QImage(size(), QImage::Format_RGB32);
-    if (m_surface.isNull())
-        return;
-    QPainter painter(&m_surface);
-    drawBox(painter, 0, 0, width(), height(), m_palette.face, false);
-    const QRgb textColor = isEnabled() && m_isOver ? m_palette.hoverText : m_palette.text;
-    if (m_buttonType == 3)
-        drawStyle3(painter, textColor);
-    else if (m_buttonType >= 1 && m_buttonType <= 8)
-        drawCaption(painter, isEnabled() && m_paintedState == StateDown, isEnabled() ? textColor : m_palette.shadow);
-}
-
-void CmdButton::drawStyle3(QPainter& painter, QRgb textColor)
-{
-    const int w = width();
-    const int h = height();
-    const QRgb raised = shadeP(m_palette.face, 48);
-    if (!isEnabled()) {
-        drawBox(painter, 0, 0, w, h, shadeP(raised, -24), false);
-        drawCaption(painter, false, shadeP(raised, -104));
-        drawBox(painter, 0, 0, w, h, shadeP(raised, -84), true);
-        drawCorners(painter, w, h, shadeP(raised, -72));
-        return;
-    }
-    const bool down = m_paintedState == StateDown;
-    const QRgb b = down ? shadeP(raised, -32) : raised;
-    const auto line = [&painter](int x1, int y1, int x2, int y2, QRgb color) {
-        drawLine(painter, x1, y1, x2, y2, color);
-    };
-
-    // Gradient: the amount grows by 25 over the height, rounded half to even.
-    const float step = 25.0f / float(h);
-    for (int t = 1; t <= h; ++t) {
-        const int y = down ? h - t : t;
-        line(0, y, w, y, shadeP(b, -int(std::nearbyint(step * float(t)))));
-    }
-    drawCaption(painter, down, down ? m_palette.text : textColor);
-    drawBox(painter, 0, 0, w, h, qRgb(0, 60, 115), true);
-    drawCorners(painter, w, h, qRgb(16, 77, 123));
-
-    if (down) {
-        line(2, h - 2, w - 2, h - 2, shadeP(b, 16));
-        line(1, h - 3, w - 2, h - 3, shadeP(b, 10));
-        line(w - 2, 2, w - 2, h - 2, shadeP(b, 5));
-        line(w - 3, 3, w - 3, h - 3, b);
-        line(2, 1, w - 2, 1, shadeP(b, -32));
-        line(1, 2, w - 2, 2, shadeP(b, -24));
-        line(1, 2, 1, h - 2, shadeP(b, -32));
-        line(2, 2, 2, h - 2, shadeP(b, -22));
-    } else if (m_isOver || (m_showFocusRect && m_hasFocus)) {
-        // Orange edges under the pointer, blue ones for focus.
-        const bool hover = m_isOver;
-        drawBox(painter, 1, 2, w - 2, h - 4, hover ? qRgb(255, 178, 49) : qRgb(140, 174, 231), true);
-        line(2, h - 2, w - 2, h - 2, hover ? qRgb(231, 150, 0) : qRgb(107, 130, 239));
-        line(2, 1, w - 2, 1, hover ? qRgb(255, 243, 206) : qRgb(206, 231, 255));
-        line(1, 2, w - 1, 2, hover ? qRgb(255, 219, 140) : qRgb(189, 215, 247));
-        const QRgb side = hover ? qRgb(255, 203, 107) : qRgb(181, 209, 240);
-        line(2, 3, 2, h - 3, side);
-        line(w - 3, 3, w - 3, h - 3, side);
-    } else {
-        line(2, h - 2, w - 2, h - 2, shadeP(b, -48));
-        line(1, h - 3, w - 2, h - 3, shadeP(b, -32));
-        line(w - 2, 2, w - 2, h - 2, shadeP(b, -36));
-        line(w - 3, 3, w - 3, h - 3, shadeP(b, -24));
-        line(2, 1, w - 2, 1, shadeP(b, 16));
-        line(1, 2, w - 2, 2, shadeP(b, 10));
-        line(1, 2, 1, h - 2, shadeP(b, -5));
-        line(2, 3, 2, h - 3, shadeP(b, -10));
-    }
-}
-
-void CmdButton::drawCaption(QPainter& painter, bool pressed, QRgb color)
-{
-    if (drawSymbols(painter, pressed, color))
-        return;
-    painter.setPen(QColor::fromRgb(color));
-    painter.setFont(textFont(font()));
-    painter.drawText(pressed ? m_pressedCaptionRect : m_captionRect,
-                     Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, m_caption);
-}
-
-bool CmdButton::drawSymbols(QPainter& painter, bool pressed, QRgb color)
-{
-    const QString family = font().family();
-    const bool webdings = family.compare(QLatin1String("Webdings"), Qt::CaseInsensitive) == 0;
-    const bool wingdings = family.compare(QLatin1String("Wingdings"), Qt::CaseInsensitive) == 0;
-    if ((!webdings && !wingdings) || m_caption.isEmpty())
-        return false;
-    QList<Glyph> glyphs;
-    for (const QChar c : m_caption) {
-        const Glyph g = webdings ? webdingsGlyph(c) : (c.unicode() == 231 ? Glyph::Arrow : Glyph::None);
-        if (g == Glyph::None)
-            return false; // no drawing for it: show the characters as text
-        glyphs.append(g);
-    }
-
-    // A symbol font's glyphs fill about 85 % of the em; keep 3 px clear of the edges.
-    const int count = int(glyphs.size());
-    const double em = font().pointSizeF() * logicalDpiY() / 72.0;
-    int side = qRound(em * 0.85);
-    const int gap = std::max(1, side / 5);
-    side = std::min({side, height() - 6, (width() - 6 - (count - 1) * gap) / count});
-    if (side < 1)
-        return true;
-
-    const int offset = pressed ? 1 : 0;
-    const int total = count * side + (count - 1) * gap;
-    int x = (width() - total) / 2 + offset;
-    const int y = (height() - side) / 2 + offset;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgb(color));
-    for (const Glyph g : glyphs) {
-        drawGlyph(painter, g, x, y, side);
-        x += side + gap;
-    }
-    painter.restore();
-    return true;
+    const ButtonPainter::Look look{m_buttonType, m_caption,  m_font->font(),  logicalDpiY(),     isEnabled(),
+                                   m_isOver,     m_hasFocus, m_showFocusRect, m_displayAsDefault};
+    m_painter.PaintButton(m_surface, m_paintedState, look);
 }

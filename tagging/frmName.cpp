@@ -13,6 +13,7 @@
 #include "app/WindowUtils.h"
 #include "app/frmMain.h"
 #include "controls/CmdButton.h"
+#include "controls/FormFile.h"
 #include "recorder/RecordingController.h"
 #include "tagging/ID3tag.h"
 
@@ -69,24 +70,11 @@ QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& text, con
     return check;
 }
 
-// The dialog's three buttons share one look.
-CmdButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& twips, double pointSize,
-                      bool bold)
+// The dialog's three buttons as designed: place, caption, font and colours from the saved form.
+CmdButton* makeButton(QWidget* parent, const char* name)
 {
-    auto* button = new CmdButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setButtonType(3);
-    button->setColorScheme(2);
-    button->setShowFocusRect(false);
-    button->setFontName(QStringLiteral("MS Sans Serif"));
-    button->setFontSize(pointSize);
-    button->setFontBold(bold);
-    button->setBackColor(QColor(224, 223, 227));
-    button->setForeColor(QColor(0, 0, 0));
-    button->setForeOver(QColor(0, 0, 192));
-    button->setCaption(caption);
-    button->setGeometryTwips(twips.x(), twips.y(), twips.width(), twips.height());
-    return button;
+    static const FormFile form = FormFile::load(QStringLiteral(":/forms/frmName.frm"));
+    return CmdButton::Load(form, QLatin1String(name), parent);
 }
 
 /// The key filter for one key press: false when the typed character is to be swallowed.
@@ -151,12 +139,9 @@ void frmName::buildControls()
     Label7->setFont(sansFont(13.5, true));
     txtFileName = makeBox(this, "txtFileName", twRect(1035, 1620, 4260, 330));
 
-    CmdButton3 = makeButton(this, "CmdButton3", QStringLiteral("Letzte Einträge laden"), QRect(120, 2100, 2535, 375),
-                            8.25, false);
-    CmdButton1 = makeButton(this, "CmdButton1", QStringLiteral("Felder leeren  (STANDARD)"),
-                            QRect(2760, 2100, 2535, 375), 8.25, false);
-    CmdButton2 =
-        makeButton(this, "CmdButton2", QStringLiteral("Ü B E R N E H M E N"), QRect(120, 2580, 5175, 615), 12, true);
+    CmdButton3 = makeButton(this, "CmdButton3");
+    CmdButton1 = makeButton(this, "CmdButton1");
+    CmdButton2 = makeButton(this, "CmdButton2");
     connect(CmdButton1, &CmdButton::Click, this, &frmName::CmdButton1_Click);
     connect(CmdButton2, &CmdButton::Click, this, &frmName::CmdButton2_Click);
     connect(CmdButton3, &CmdButton::Click, this, &frmName::CmdButton3_Click);
