@@ -89,8 +89,8 @@ frmMain::~frmMain()
 CmdButton* frmMain::makeButton(QWidget* parent, const char* name)
 {
     // The buttons as designed: place, caption, font and colours from the saved form.
-    static const FormFile form = FormFile::load(QStringLiteral(":/forms/frmMain.frm"));
-    return CmdButton::Load(form, QLatin1String(name), parent);
+    // Read per button: a form kept in a static would outlive the application's fonts.
+    return CmdButton::Load(FormFile::load(QStringLiteral(":/forms/frmMain.frm")), QLatin1String(name), parent);
 }
 
 void frmMain::buildControls()

@@ -73,8 +73,8 @@ QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& text, con
 // The dialog's three buttons as designed: place, caption, font and colours from the saved form.
 CmdButton* makeButton(QWidget* parent, const char* name)
 {
-    static const FormFile form = FormFile::load(QStringLiteral(":/forms/frmName.frm"));
-    return CmdButton::Load(form, QLatin1String(name), parent);
+    // Read per button: a form kept in a static would outlive the application's fonts.
+    return CmdButton::Load(FormFile::load(QStringLiteral(":/forms/frmName.frm")), QLatin1String(name), parent);
 }
 
 /// The key filter for one key press: false when the typed character is to be swallowed.
