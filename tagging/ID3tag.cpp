@@ -353,8 +353,12 @@ bool ID3tag::Save()
         return false;
     }
     const qint64 at = last->startsWith("TAG") ? length - RecordSize : length;
-    if (m_track > 0 && m_comment.size() > kTrackCommentLength) {
+    if (m_track > 0 && m_comment.size() >= kTrackCommentLength) {
+        // A comment filling its 28 bytes has no NUL after it: blanks at its end would not read back.
         m_comment = firstCharacters(m_comment, kTrackCommentLength);
+        while (m_comment.endsWith(u' ')) {
+            m_comment.chop(1);
+        }
     }
     if (!file.seek(at) || file.write(record()) != RecordSize) {
         // An append that failed half way would leave a broken record behind.
