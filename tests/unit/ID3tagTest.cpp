@@ -199,25 +199,13 @@ TEST_F(ID3tagTest, FilesThatCannotBeWrittenStayAsTheyAre)
     }
 }
 
-TEST_F(ID3tagTest, FilesOfMoreThan2GiB)
+TEST_F(ID3tagTest, AnIndependentReaderSeesTheFieldsAtTheEndOfAFileOver2GiB)
 {
     const QString path = file("start");
     constexpr qint64 big = (qint64(1) << 31) + 100;
     ASSERT_TRUE(QFile::resize(path, big)); // sparse
     ID3tag id3;
     id3.setFileName(path);
-    id3.setName("big");
-    ASSERT_TRUE(id3.Save());
-    EXPECT_EQ(QFileInfo(path).size(), big + 128);
-    EXPECT_TRUE(id3.Load() && id3.Name() == "big");
-    EXPECT_TRUE(id3.RemoveTag());
-    EXPECT_EQ(QFileInfo(path).size(), big);
-}
-
-TEST_F(ID3tagTest, AnIndependentReaderSeesTheFields)
-{
-    ID3tag id3;
-    id3.setFileName(file(QByteArray(4000, 'a')));
     id3.setName("Grüße");
     id3.setArtist("Ärzte");
     id3.setAlbum("Öl & Süß");
@@ -226,6 +214,7 @@ TEST_F(ID3tagTest, AnIndependentReaderSeesTheFields)
     id3.setSongNumber(7);
     id3.setGenre(17);
     ASSERT_TRUE(id3.Save());
+    EXPECT_EQ(QFileInfo(path).size(), big + 128);
 
     QProcess reader;
     reader.start("/usr/bin/python3", {"-c",
@@ -239,6 +228,8 @@ TEST_F(ID3tagTest, AnIndependentReaderSeesTheFields)
     ASSERT_TRUE(reader.waitForFinished(30000));
     EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
     EXPECT_EQ(QString::fromUtf8(reader.readAllStandardOutput()), "Grüße|Ärzte|Öl & Süß|2004|7|schön|Rock");
+    EXPECT_TRUE(id3.RemoveTag());
+    EXPECT_EQ(QFileInfo(path).size(), big);
 }
 
 } // namespace
