@@ -57,7 +57,7 @@ std::optional<IniText> loadIni(const QString& path)
         ini.lines.removeLast();
     }
     for (QString& line : ini.lines) {
-        if (line.endsWith(u'\r')) {
+        while (line.endsWith(u'\r')) {
             line.chop(1);
         }
     }
