@@ -29,7 +29,16 @@ void InitApplication()
     app.ProgramTitle = QStringLiteral("Quernbell Audio Recorder");
 
     // The settings file follows the executable's own file name, so a renamed copy keeps its own.
-    app.IniFilePath = FileHandling::GetLongName(app.ProgramFolder + app.ExeFileName) + QStringLiteral(".ini");
+    // An installed program's folder is not the user's to write: its settings go to the user's
+    // settings folder instead, under the same name.
+    const QString iniName = app.ExeFileName + QStringLiteral(".ini");
+    if (FileHandling::IsFolderWritable(app.ProgramFolder)) {
+        app.IniFilePath = FileHandling::GetLongName(app.ProgramFolder + app.ExeFileName) + QStringLiteral(".ini");
+    } else {
+        QString folder = FileHandling::GetConfigFolder();
+        FileHandling::CreateFolderPath(folder);
+        app.IniFilePath = folder + iniName;
+    }
 
     app.TextStandby = QStringLiteral("Aufnahmebereitschaft");
     app.TextRecording = QStringLiteral("A U F N A H M E  !");

@@ -107,16 +107,39 @@ QString GetLongName(const QString& path)
     return result;
 }
 
-QString GetSystemFolder()
+namespace {
+
+/// $variable/quernbell/, or ~/fallback/quernbell/ where the variable is unset or relative.
+QString xdgFolder(const char* variable, const QString& fallback)
 {
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    QString base = qEnvironmentVariable(variable);
     // Relative values are to be ignored by the base-directory rules.
     if (base.isEmpty() || !QDir::isAbsolutePath(base)) {
-        base = QDir::homePath() + QStringLiteral("/.local/share");
+        base = QDir::homePath() + u'/' + fallback;
     }
     AddBackslash(base);
     base += QStringLiteral("quernbell/");
     return base;
+}
+
+} // namespace
+
+QString GetSystemFolder()
+{
+    return xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share"));
+}
+
+QString GetConfigFolder()
+{
+    return xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
+}
+
+bool IsFolderWritable(const QString& path)
+{
+    // A real probe: permission bits say nothing for root or on a read-only mount.
+    QString folder = path;
+    QTemporaryFile probe(AddBackslash(folder) + QStringLiteral(".quernbell-probe-XXXXXX"));
+    return probe.open();
 }
 
 QString GetSpecialFolder(int id)

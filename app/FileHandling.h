@@ -52,6 +52,12 @@ QString GetLongName(const QString& path);
 /// The per-user data folder $XDG_DATA_HOME/quernbell/ (default ~/.local/share/quernbell/); not created.
 QString GetSystemFolder();
 
+/// The per-user settings folder $XDG_CONFIG_HOME/quernbell/ (default ~/.config/quernbell/); not created.
+QString GetConfigFolder();
+
+/// True when a file can be created in the folder (tried, not guessed from permissions).
+bool IsFolderWritable(const QString& path);
+
 /**
  * @brief A shell folder with trailing "/".
  *

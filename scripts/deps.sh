@@ -3,7 +3,8 @@
 # Sourced by run.sh and test.sh; does nothing when everything is there.
 
 QB_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libasound2-dev alsa-utils lame
-    libgtest-dev libgmock-dev fonts-liberation2 fonts-dejavu-core xvfb xauth python3-mutagen)
+    libgtest-dev libgmock-dev fonts-liberation2 fonts-dejavu-core xvfb xauth python3-mutagen
+    desktop-file-utils)
 # Added by scripts/fuzz.sh: clang with libFuzzer and the sanitizer run-times.
 QB_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
