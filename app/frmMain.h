@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include "recorder/RecordingView.h"
@@ -12,6 +14,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMessageBox;
 class QPushButton;
 class QTimer;
 
@@ -61,6 +64,7 @@ public:
     void setSettingsControlsEnabled(bool enabled) override;
     void setTimeText(const QString& text) override;
     void setBytesText(const QString& text) override;
+    void setDroppedText(const QString& text) override;
     bool isShownNormally() const override;
     int selectedBitrateIndex() const override;
     bool monitoringTicked() const override;
@@ -94,6 +98,7 @@ private:
     void buildBrowserPane();
     void buildLowerPanels();
     void applySettingsLayout(bool browserOpen);
+    void showDeviceError(const QString& text);
     CmdButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& twips,
                           const QString& fontName, double pointSize, bool bold, const QColor& back, const QColor& fore,
                           const QColor& over);
@@ -115,6 +120,8 @@ private:
     QLabel* lblState = nullptr;
     QLabel* lblTime = nullptr;
     QLabel* lblBytesWritten = nullptr;
+    QLabel* lblDropped = nullptr;
+    QList<QPointer<QMessageBox>> m_errorBoxes;
 
     // Meter and its switches
     QCheckBox* chkMonitoring = nullptr;

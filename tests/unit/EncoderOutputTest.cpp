@@ -1,4 +1,5 @@
 #include "recorder/EncoderOutput.h"
+#include "recorder/Mp3Frames.h"
 #include "support/TestSignal.h"
 
 #include <cerrno>
@@ -84,6 +85,25 @@ std::vector<qint16> Decode(const QString& mp3, const QString& raw)
         samples[i] = static_cast<qint16>(static_cast<quint16>(lo | (hi << 8)));
     }
     return samples;
+}
+
+/// True when the file is a run of whole MPEG frames from its first byte to its last.
+bool WholeFrames(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    qsizetype offset = 0;
+    while (offset + 4 <= bytes.size()) {
+        const int length = Mp3Frames::FrameLength(reinterpret_cast<const unsigned char*>(bytes.constData() + offset));
+        if (length == 0) {
+            return false;
+        }
+        offset += length;
+    }
+    return offset == bytes.size();
 }
 
 struct Counter
@@ -400,6 +420,44 @@ TEST_F(EncoderOutputTest, FailedFileWriteEndsRecordingWithReason)
     EXPECT_EQ(ends.calls, 1);
     EXPECT_EQ(out.BytesWritten(), QFileInfo(name).size());
     EXPECT_LE(out.BytesWritten(), 4000);
+    EXPECT_GT(out.BytesWritten(), 0);
+    EXPECT_TRUE(WholeFrames(name)) << "the write that failed is cut back to the last whole frame";
+}
+
+TEST_F(EncoderOutputTest, FileThatFillsDuringStopsDrainIsReportedAndEndsAfterAWholeFrame)
+{
+    const QString name = path("Rec.mp3");
+    EncoderOutput out;
+    Counter ends;
+    CountEnds(out, ends);
+    out.setEncoderPath(LamePath());
+    ASSERT_TRUE(out.OpenOutputFile(name, BytesPerSec));
+    ASSERT_TRUE(out.StartEncoder(Rate, 16));
+    // Handed on faster than the encoder takes it, so most of it is still to come at Stop.
+    const QByteArray pcm = SinePcm(20.0, 440.0, 8000.0);
+    for (qsizetype offset = 0; offset < pcm.size(); offset += BufferBytes) {
+        out.WriteCapturedData(pcm.mid(offset, BufferBytes));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return out.BytesWritten() > 10000; }, WaitMs));
+    QString failure;
+    {
+        const FileSizeLimit limit(static_cast<rlim_t>(out.BytesWritten() + 5000));
+        failure = out.FinishOutput();
+    }
+    EXPECT_TRUE(failure.startsWith("Die Aufnahmedatei kann nicht geschrieben werden: ")) << failure.toStdString();
+    QTest::qWait(50);
+    EXPECT_EQ(ends.calls, 0) << "told once, by Stop";
+    EXPECT_EQ(out.BytesWritten(), QFileInfo(name).size());
+    EXPECT_TRUE(WholeFrames(name));
+    EXPECT_FALSE(Decode(name, path("decoded.raw")).empty());
+    EXPECT_TRUE(out.FinishOutput().isEmpty());
+
+    // Room again: the next recording is complete.
+    ASSERT_TRUE(out.OpenOutputFile(name, BytesPerSec));
+    ASSERT_TRUE(out.StartEncoder(Rate, 16));
+    WriteInBuffers(out, SinePcm(1.0, 440.0, 8000.0));
+    EXPECT_TRUE(out.FinishOutput().isEmpty());
+    EXPECT_TRUE(WholeFrames(name));
 }
 
 TEST_F(EncoderOutputTest, FinishAndDiscardWithNothingStartedAreHarmless)

@@ -1,5 +1,7 @@
 #include "recorder/RecordingController.h"
 
+#include <functional>
+
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
@@ -29,6 +31,7 @@ public:
     void setSettingsControlsEnabled(bool enabled) override { settingsEnabled = enabled; }
     void setTimeText(const QString& text) override { time = text; }
     void setBytesText(const QString& text) override { bytes = text; }
+    void setDroppedText(const QString& text) override { dropped = text; }
     bool isShownNormally() const override { return shown; }
     int selectedBitrateIndex() const override { return bitrateIndex; }
     bool monitoringTicked() const override { return monitoring; }
@@ -51,6 +54,7 @@ public:
     bool settingsEnabled = true;
     QString time = QStringLiteral("00:00:00");
     QString bytes;
+    QString dropped;
     bool shown = true;
     int bitrateIndex = 5;
     bool monitoring = false;
@@ -219,15 +223,48 @@ TEST_F(RecordingControllerTest, TimerShowsTimeBytesAndBlinksTheRecordingText)
     EXPECT_EQ(m_view.bytes, "1048576 bytes");
 }
 
-TEST_F(RecordingControllerTest, DroppedAudioIsShownNextToTheByteCount)
+TEST_F(RecordingControllerTest, DroppedAudioIsShownOnALineOfItsOwn)
 {
     m_controller.CmdRecord();
     m_output.setBytesWritten(2048);
     m_controller.Tick();
     EXPECT_EQ(m_view.bytes, "2048 bytes");
+    EXPECT_EQ(m_view.dropped, "");
     m_output.CountLostCapture(176400 * 3 / 2);
     m_controller.Tick();
-    EXPECT_EQ(m_view.bytes, "2048 bytes (1.5 s verworfen)");
+    EXPECT_EQ(m_view.bytes, "2048 bytes");
+    EXPECT_EQ(m_view.dropped, "(1.5 s verworfen)");
+}
+
+TEST_F(RecordingControllerTest, ARecordingThatEndsWhilePausedReturnsToStandbyAndRecordStartsANewOne)
+{
+    const std::pair<const char*, std::function<void()>> endings[] = {
+        {"encoder died", [this] { m_output.fireEnded(QStringLiteral("Der Encoder wurde unerwartet beendet.")); }},
+        {"device failed", [this] { m_backend.failRunning(-19, QStringLiteral("No such device")); }},
+    };
+    for (const auto& [name, end] : endings) {
+        SCOPED_TRACE(name);
+        m_controller.CmdRecord();
+        capture(8820);
+        m_controller.CmdPause();
+        ASSERT_EQ(m_view.state, App().TextPause);
+        const int opens = m_output.callCount("OpenOutputFile");
+
+        end();
+        pump();
+        m_controller.Tick();
+        EXPECT_FALSE(m_waveIn.RecordingActive());
+        EXPECT_FALSE(m_controller.Paused());
+        EXPECT_FALSE(m_controller.Recording());
+        EXPECT_EQ(m_view.state, App().TextStandby);
+        EXPECT_TRUE(m_view.settingsEnabled);
+
+        m_controller.CmdRecord();
+        EXPECT_EQ(m_output.callCount("OpenOutputFile"), opens + 1) << "a new recording, not a resume";
+        EXPECT_TRUE(m_waveIn.RecordingActive());
+        EXPECT_TRUE(m_controller.Recording());
+        m_controller.CmdStop();
+    }
 }
 
 TEST_F(RecordingControllerTest, LevelSwitchOpensTheMonitorOnceThenPausesAndResumes)
