@@ -1,9 +1,5 @@
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <map>
-#include <mutex>
-#include <optional>
 #include <vector>
 
 #include <QCoreApplication>
@@ -17,6 +13,7 @@
 #include "platform/AlsaCaptureBackend.h"
 #include "recorder/modWaveIn.h"
 #include "support/AlsaTestDevice.h"
+#include "support/CaptureCollector.h"
 
 namespace {
 
@@ -68,57 +65,6 @@ int threadCount()
         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
-// Collects notifications from the reader thread; the test thread re-queues the buffers.
-// Declared before the backend (as are the buffers), so it outlives the reader.
-class Collector
-{
-public:
-    void attach(CaptureBackend& backend)
-    {
-        backend.setNotificationHandler([this](const CaptureNotification& notification) {
-            std::lock_guard lock(m_mutex);
-            m_pending.push_back(notification);
-            m_arrived.notify_all();
-        });
-    }
-
-    std::optional<CaptureNotification> next()
-    {
-        std::unique_lock lock(m_mutex);
-        // Generous: only a hang should fail here.
-        if (!m_arrived.wait_for(lock, 20s, [this] { return !m_pending.empty(); })) {
-            return std::nullopt;
-        }
-        CaptureNotification notification = m_pending.front();
-        m_pending.pop_front();
-        return notification;
-    }
-
-    std::vector<CaptureNotification> takeAll()
-    {
-        std::lock_guard lock(m_mutex);
-        std::vector<CaptureNotification> all(m_pending.begin(), m_pending.end());
-        m_pending.clear();
-        return all;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::deque<CaptureNotification> m_pending;
-};
-
-std::vector<WaveHeader> makeBuffers(int count, int size, std::intptr_t firstUser)
-{
-    std::vector<WaveHeader> buffers(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        buffers[i].data.assign(static_cast<std::size_t>(size), 0);
-        buffers[i].bufferLength = static_cast<std::uint32_t>(size);
-        buffers[i].user = firstUser + i;
-    }
-    return buffers;
-}
-
 class AlsaCaptureBackendTest : public ::testing::Test
 {
 protected:
@@ -127,9 +73,9 @@ protected:
 
 TEST_F(AlsaCaptureBackendTest, TwoStreamsShareOneDeviceAndGetTheSamplesInOrder)
 {
-    std::vector<WaveHeader> recordBuffers = makeBuffers(5, 8820, 100);
-    std::vector<WaveHeader> monitorBuffers = makeBuffers(3, 8192, 10);
-    Collector collector;
+    std::vector<WaveHeader> recordBuffers = CaptureCollector::buffers(5, 8820, 100);
+    std::vector<WaveHeader> monitorBuffers = CaptureCollector::buffers(3, 8192, 10);
+    CaptureCollector collector;
     AlsaCaptureBackend backend;
     collector.attach(backend);
     CaptureStreamId recording = 0;
@@ -199,9 +145,9 @@ TEST_F(AlsaCaptureBackendTest, UnopenablePcmGivesAlsasErrorCodeAndText)
 
 TEST_F(AlsaCaptureBackendTest, StopAndResetHandEveryBufferBackOnceInOrder)
 {
-    std::vector<WaveHeader> idle = makeBuffers(2, 4096, 1);
-    std::vector<WaveHeader> big = makeBuffers(3, 176400 * 4, 10);
-    Collector collector;
+    std::vector<WaveHeader> idle = CaptureCollector::buffers(2, 4096, 1);
+    std::vector<WaveHeader> big = CaptureCollector::buffers(3, 176400 * 4, 10);
+    CaptureCollector collector;
     AlsaCaptureBackend backend;
     collector.attach(backend);
     CaptureStreamId stream = 0;
@@ -254,8 +200,8 @@ TEST_F(AlsaCaptureBackendTest, NoReaderThreadOutlivesTheLastClose)
 {
     const int before = threadCount();
     {
-        Collector collector;
-        std::vector<WaveHeader> buffers = makeBuffers(2, 8820, 100);
+        CaptureCollector collector;
+        std::vector<WaveHeader> buffers = CaptureCollector::buffers(2, 8820, 100);
         AlsaCaptureBackend backend;
         collector.attach(backend);
         CaptureStreamId a = 0;
@@ -282,8 +228,8 @@ TEST_F(AlsaCaptureBackendTest, NoReaderThreadOutlivesTheLastClose)
 
 TEST_F(AlsaCaptureBackendTest, CaptureGoesOnAfterAllStreamsWereStopped)
 {
-    std::vector<WaveHeader> buffers = makeBuffers(1, 8820, 100);
-    Collector collector;
+    std::vector<WaveHeader> buffers = CaptureCollector::buffers(1, 8820, 100);
+    CaptureCollector collector;
     AlsaCaptureBackend backend;
     collector.attach(backend);
     CaptureStreamId stream = 0;
