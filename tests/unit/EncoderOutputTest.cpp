@@ -1,5 +1,5 @@
 #include "recorder/EncoderOutput.h"
-#include "recorder/Mp3Frames.h"
+#include "support/Mp3File.h"
 #include "support/TestSignal.h"
 
 #include <cerrno>
@@ -85,25 +85,6 @@ std::vector<qint16> Decode(const QString& mp3, const QString& raw)
         samples[i] = static_cast<qint16>(static_cast<quint16>(lo | (hi << 8)));
     }
     return samples;
-}
-
-/// True when the file is a run of whole MPEG frames from its first byte to its last.
-bool WholeFrames(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    qsizetype offset = 0;
-    while (offset + 4 <= bytes.size()) {
-        const int length = Mp3Frames::FrameLength(reinterpret_cast<const unsigned char*>(bytes.constData() + offset));
-        if (length == 0) {
-            return false;
-        }
-        offset += length;
-    }
-    return offset == bytes.size();
 }
 
 struct Counter
@@ -421,7 +402,7 @@ TEST_F(EncoderOutputTest, FailedFileWriteEndsRecordingWithReason)
     EXPECT_EQ(out.BytesWritten(), QFileInfo(name).size());
     EXPECT_LE(out.BytesWritten(), 4000);
     EXPECT_GT(out.BytesWritten(), 0);
-    EXPECT_TRUE(WholeFrames(name)) << "the write that failed is cut back to the last whole frame";
+    EXPECT_TRUE(Mp3File::wholeFrames(name) > 0) << "the write that failed is cut back to the last whole frame";
 }
 
 TEST_F(EncoderOutputTest, FileThatFillsDuringStopsDrainIsReportedAndEndsAfterAWholeFrame)
@@ -448,7 +429,7 @@ TEST_F(EncoderOutputTest, FileThatFillsDuringStopsDrainIsReportedAndEndsAfterAWh
     QTest::qWait(50);
     EXPECT_EQ(ends.calls, 0) << "told once, by Stop";
     EXPECT_EQ(out.BytesWritten(), QFileInfo(name).size());
-    EXPECT_TRUE(WholeFrames(name));
+    EXPECT_TRUE(Mp3File::wholeFrames(name) > 0);
     EXPECT_FALSE(Decode(name, path("decoded.raw")).empty());
     EXPECT_TRUE(out.FinishOutput().isEmpty());
 
@@ -457,7 +438,7 @@ TEST_F(EncoderOutputTest, FileThatFillsDuringStopsDrainIsReportedAndEndsAfterAWh
     ASSERT_TRUE(out.StartEncoder(Rate, 16));
     WriteInBuffers(out, SinePcm(1.0, 440.0, 8000.0));
     EXPECT_TRUE(out.FinishOutput().isEmpty());
-    EXPECT_TRUE(WholeFrames(name));
+    EXPECT_TRUE(Mp3File::wholeFrames(name) > 0);
 }
 
 TEST_F(EncoderOutputTest, FinishAndDiscardWithNothingStartedAreHarmless)
