@@ -3,7 +3,8 @@
 # Sourced by run.sh and test.sh; does nothing when everything is there.
 
 QB_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libasound2-dev alsa-utils lame
-    libgtest-dev libgmock-dev fonts-liberation2 fonts-dejavu-core xvfb xauth)
+    libgtest-dev libgmock-dev fonts-liberation2 fonts-dejavu-core xvfb xauth
+    xdotool pulseaudio pulseaudio-utils libasound2-plugins)
 
 qb_install_deps() {
     local missing=()
