@@ -179,6 +179,7 @@ int AlsaCaptureBackend::addBuffer(CaptureStreamId id, WaveHeader* header)
     header->flags = (header->flags & ~WHDR_DONE) | WHDR_INQUEUE;
     header->bytesRecorded = 0;
     stream->queue.push_back(header);
+    stream->lastUser = header->user;
     // Only a reader that waits for room needs to hear of it.
     if (stream->device->waitingForBuffer) {
         wake(*stream->device);
@@ -358,7 +359,8 @@ void AlsaCaptureBackend::readerLoop(Device* device)
             }
             const int err = snd_pcm_recover(device->pcm, static_cast<int>(result), 1);
             if (err < 0) {
-                failDevice(*device, static_cast<int>(result));
+                // The recovery's own error says more (a server gone: I/O error, not broken pipe).
+                failDevice(*device, err);
                 return;
             }
             // Recovered into the prepared state: start again on the next round.
@@ -439,8 +441,24 @@ void AlsaCaptureBackend::loseForAll(Device& device, std::uint64_t frames)
         if (stream->started) {
             m_lostFrames += frames;
             stream->lostBytes += frames * device.format.blockAlign;
+            reportGap(*stream);
         }
     }
+}
+
+void AlsaCaptureBackend::reportGap(Stream& stream)
+{
+    // With a buffer queued, the loss goes out with it; without one the owner hears of it now,
+    // so it is shown while it happens, not once the stream gets buffers again.
+    if (stream.lostBytes == 0 || !stream.queue.empty()) {
+        return;
+    }
+    CaptureNotification notification;
+    notification.stream = stream.id;
+    notification.user = stream.lastUser;
+    notification.lostBytesBefore = stream.lostBytes;
+    stream.lostBytes = 0;
+    notify(notification);
 }
 
 bool AlsaCaptureBackend::anyStarted(const Device& device) const
@@ -495,6 +513,7 @@ void AlsaCaptureBackend::distribute(Device& device, const char* chunk, std::uint
             // No room queued: this stream misses the rest; the others are not held back.
             m_lostFrames += (bytes - offset) / device.format.blockAlign;
             stream->lostBytes += bytes - offset;
+            reportGap(*stream);
         }
     }
 }

@@ -24,7 +24,8 @@ typedef struct _snd_pcm snd_pcm_t;
  * device's pace; each chunk goes to every started stream's queued buffers. A stream that has
  * no room for it misses that part, and an overrun of the device loses what the device
  * captured since the last read: both are counted in lostFrames() and reported with the
- * stream's next buffer, and neither slows the other streams. A device without a clock of its
+ * stream's next buffer (or at once, without WHDR_DONE, when it has none queued), and neither
+ * slows the other streams. A device without a clock of its
  * own (the file plugin) loses nothing by waiting, so there the reader waits until every
  * started stream has a buffer; with QUERNBELL_PACE_CAPTURE=1 in the environment such a
  * device is read at its nominal rate instead, like a sound card.
@@ -61,6 +62,7 @@ private:
         bool started = false;
         std::deque<WaveHeader*> queue;
         std::uint64_t lostBytes = 0;
+        std::intptr_t lastUser = 0;
     };
     struct Device
     {
@@ -98,6 +100,7 @@ private:
     bool startDevice(Device& device);
     void countOverrun(Device& device);
     void loseForAll(Device& device, std::uint64_t frames);
+    void reportGap(Stream& stream);
     bool anyStarted(const Device& device) const;
     bool everyStartedHasBuffer(const Device& device) const;
     std::uint32_t framesToRead(const Device& device) const;

@@ -14,6 +14,7 @@
 #include "recorder/modWaveIn.h"
 #include "support/AlsaTestDevice.h"
 #include "support/CaptureCollector.h"
+#include "support/TestSignal.h"
 
 namespace {
 
@@ -30,35 +31,6 @@ WaveFormat stereo16()
     return format;
 }
 
-// Every frame carries its own number: left = low 16 bits, right = high bits + 1, so the
-// silence after the end of the signal (right = 0) is told apart.
-QByteArray numberedFrames(int frames)
-{
-    QByteArray bytes;
-    bytes.reserve(frames * 4);
-    for (int i = 0; i < frames; ++i) {
-        const quint16 left = static_cast<quint16>(i & 0xFFFF);
-        const quint16 right = static_cast<quint16>((i >> 16) + 1);
-        for (quint16 s : {left, right}) {
-            bytes.append(static_cast<char>(s & 0xFF));
-            bytes.append(static_cast<char>(s >> 8));
-        }
-    }
-    return bytes;
-}
-
-std::vector<qint64> frameNumbers(const QByteArray& data)
-{
-    std::vector<qint64> numbers;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-    for (qsizetype i = 0; i + 3 < data.size(); i += 4) {
-        const int left = bytes[i] | (bytes[i + 1] << 8);
-        const int right = bytes[i + 2] | (bytes[i + 3] << 8);
-        numbers.push_back(right == 0 ? -1 : (qint64{right - 1} << 16) | left);
-    }
-    return numbers;
-}
-
 int threadCount()
 {
     return static_cast<int>(
@@ -68,7 +40,7 @@ int threadCount()
 class AlsaCaptureBackendTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { AlsaTestDevice::setSignal(numberedFrames(3 * 44100)); }
+    void SetUp() override { AlsaTestDevice::setSignal(TestSignal::numberedFrames(3 * 44100)); }
 };
 
 TEST_F(AlsaCaptureBackendTest, TwoStreamsShareOneDeviceAndGetTheSamplesInOrder)
@@ -117,7 +89,7 @@ TEST_F(AlsaCaptureBackendTest, TwoStreamsShareOneDeviceAndGetTheSamplesInOrder)
     // consecutive frames; a gap would have to be accounted as lost.
     qint64 gaps = 0;
     for (CaptureStreamId stream : {recording, monitor}) {
-        const std::vector<qint64> numbers = frameNumbers(received[stream].left(wanted));
+        const std::vector<qint64> numbers = TestSignal::frameNumbers(received[stream].left(wanted));
         ASSERT_FALSE(numbers.empty());
         if (stream == recording) {
             EXPECT_EQ(numbers.front(), 0);
@@ -187,7 +159,7 @@ TEST_F(AlsaCaptureBackendTest, StopAndResetHandEveryBufferBackOnceInOrder)
         EXPECT_EQ(rest[i].flags & WHDR_DONE, WHDR_DONE);
         all += rest[i].data;
     }
-    const std::vector<qint64> numbers = frameNumbers(all);
+    const std::vector<qint64> numbers = TestSignal::frameNumbers(all);
     for (std::size_t i = 0; i < numbers.size() && i < 3 * 44100; ++i) {
         ASSERT_EQ(numbers[i], static_cast<qint64>(i));
     }
@@ -241,7 +213,7 @@ TEST_F(AlsaCaptureBackendTest, CaptureGoesOnAfterAllStreamsWereStopped)
         std::optional<CaptureNotification> done = collector.next();
         ASSERT_TRUE(done.has_value());
         EXPECT_EQ(done->bytesRecorded, 8820u);
-        const std::vector<qint64> numbers = frameNumbers(done->data);
+        const std::vector<qint64> numbers = TestSignal::frameNumbers(done->data);
         // Real signal, not silence: the device was restarted cleanly.
         EXPECT_GE(numbers.front(), 0);
         EXPECT_EQ(numbers.back() - numbers.front(), 2204);
@@ -283,7 +255,7 @@ TEST_F(AlsaCaptureBackendTest, FeedsTheCaptureModuleThroughTheEventLoop)
     EXPECT_TRUE(reported.isEmpty());
     EXPECT_EQ(backend.openDeviceCount(), 0);
     ASSERT_GE(output.written().size(), wanted);
-    const std::vector<qint64> numbers = frameNumbers(output.written().left(wanted));
+    const std::vector<qint64> numbers = TestSignal::frameNumbers(output.written().left(wanted));
     EXPECT_EQ(numbers.front(), 0);
     qint64 gaps = 0;
     for (std::size_t i = 1; i < numbers.size(); ++i) {

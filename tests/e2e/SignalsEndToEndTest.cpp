@@ -53,7 +53,7 @@ protected:
     /// Records until the file holds at least bytes.
     void recordUntil(RecorderProcess& program, qint64 bytes)
     {
-        ASSERT_TRUE(program.clickRecord());
+        ASSERT_TRUE(program.clickRecord()) << program.diagnostics().toStdString();
         const QString file = program.saveFolder() + program.recordings().last();
         ASSERT_TRUE(waitUntil([&] { return QFileInfo(file).size() >= bytes || !program.running(); }));
         ASSERT_TRUE(program.running());
@@ -68,7 +68,7 @@ TEST_F(SignalsEndToEndTest, TermIntAndHupFinishTheRecordingWholeAndWriteTheSetti
         SCOPED_TRACE(strsignal(signalNumber));
         QTemporaryDir dir;
         RecorderProcess program(dir.path());
-        ASSERT_TRUE(program.start());
+        ASSERT_TRUE(program.start()) << program.diagnostics().toStdString();
         recordUntil(program, 24000);
         program.signal(signalNumber);
         ASSERT_TRUE(program.waitForExit());
@@ -93,7 +93,7 @@ TEST_F(SignalsEndToEndTest, KillLeavesWholeFramesThatDecodeAndTheNextStartTakesO
 {
     RecorderProcess program(m_dir.path());
     const QByteArray iniBefore = readAll(program.iniPath());
-    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.start()) << program.diagnostics().toStdString();
     recordUntil(program, 24000);
     program.signal(SIGKILL);
     ASSERT_TRUE(program.waitForExit());
@@ -109,7 +109,7 @@ TEST_F(SignalsEndToEndTest, KillLeavesWholeFramesThatDecodeAndTheNextStartTakesO
     EXPECT_EQ(readAll(program.iniPath()), iniBefore) << "settings are written only by an orderly end";
 
     // The lock of the killed process is stale: the next start runs.
-    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.start()) << program.diagnostics().toStdString();
     program.signal(SIGTERM);
     ASSERT_TRUE(program.waitForExit());
     EXPECT_EQ(program.exitCode(), 0);
@@ -126,8 +126,8 @@ TEST_F(SignalsEndToEndTest, AFullDiskEndsTheRecordingTellsOnceAndTheNextOneWorks
         limit.rlim_cur = kLimit;
         setrlimit(RLIMIT_FSIZE, &limit);
     });
-    ASSERT_TRUE(program.start());
-    ASSERT_TRUE(program.clickRecord());
+    ASSERT_TRUE(program.start()) << program.diagnostics().toStdString();
+    ASSERT_TRUE(program.clickRecord()) << program.diagnostics().toStdString();
     ASSERT_TRUE(waitUntil([&] { return program.messageBoxes() == 1 || !program.running(); }));
     ASSERT_TRUE(program.running()) << "a file-size limit must not end the program";
     const QString full = program.saveFolder() + program.recordings().front();

@@ -109,7 +109,7 @@ bool RecorderProcess::start()
                                QStringLiteral("^Quernbell Audio Recorder v1\\.0$")});
             return !windows.isEmpty() || m_program.state() != QProcess::Running;
         },
-        30000);
+        60000);
     m_window = windows.value(0);
     return !m_window.isEmpty();
 }
@@ -138,6 +138,18 @@ void RecorderProcess::signal(int signalNumber)
 bool RecorderProcess::waitForExit(int timeoutMs)
 {
     return m_program.waitForFinished(timeoutMs);
+}
+
+QString RecorderProcess::diagnostics() const
+{
+    QFile log(m_root + QStringLiteral("/program.log"));
+    const QString said = log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
+    return QStringLiteral("display %1, X server %2, program %3 (exit %4), window '%5', log:\n%6")
+        .arg(m_display)
+        .arg(m_xserver.state())
+        .arg(m_program.state())
+        .arg(m_program.exitCode())
+        .arg(m_window, said);
 }
 
 QStringList RecorderProcess::recordings() const

@@ -45,6 +45,8 @@ public:
     int exitCode() const { return m_program.exitCode(); }
     QString saveFolder() const { return m_root + QStringLiteral("/Aufnahmen/"); }
     QString iniPath() const { return m_root + QStringLiteral("/bin/quernbell.ini"); }
+    /// What the program and the X server said, for a failure message.
+    QString diagnostics() const;
     /// The recordings in the save folder, oldest name first.
     QStringList recordings() const;
 
