@@ -107,7 +107,7 @@ bool RecorderProcess::start()
         [&] {
             windows = xdotool({QStringLiteral("search"), QStringLiteral("--name"),
                                QStringLiteral("^Quernbell Audio Recorder v1\\.0$")});
-            return !windows.isEmpty() || m_program.state() != QProcess::Running;
+            return !windows.isEmpty() || !running();
         },
         60000);
     m_window = windows.value(0);
