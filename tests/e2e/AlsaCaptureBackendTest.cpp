@@ -20,17 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-WaveFormat stereo16()
-{
-    WaveFormat format;
-    format.channels = 2;
-    format.bitsPerSample = 16;
-    format.samplesPerSec = 44100;
-    format.blockAlign = 4;
-    format.avgBytesPerSec = 176400;
-    return format;
-}
-
 int threadCount()
 {
     return static_cast<int>(
@@ -52,8 +41,8 @@ TEST_F(AlsaCaptureBackendTest, TwoStreamsShareOneDeviceAndGetTheSamplesInOrder)
     collector.attach(backend);
     CaptureStreamId recording = 0;
     CaptureStreamId monitor = 0;
-    ASSERT_EQ(backend.open(stereo16(), recording), 0);
-    ASSERT_EQ(backend.open(stereo16(), monitor), 0);
+    ASSERT_EQ(backend.open(CaptureCollector::stereo16(), recording), 0);
+    ASSERT_EQ(backend.open(CaptureCollector::stereo16(), monitor), 0);
     EXPECT_NE(recording, monitor);
     EXPECT_EQ(backend.openDeviceCount(), 1);
 
@@ -106,7 +95,7 @@ TEST_F(AlsaCaptureBackendTest, UnopenablePcmGivesAlsasErrorCodeAndText)
 {
     AlsaCaptureBackend backend(QStringLiteral("hw:99"));
     CaptureStreamId stream = 42;
-    const int code = backend.open(stereo16(), stream);
+    const int code = backend.open(CaptureCollector::stereo16(), stream);
 
     EXPECT_LT(code, 0);
     EXPECT_EQ(stream, 0u);
@@ -123,7 +112,7 @@ TEST_F(AlsaCaptureBackendTest, StopAndResetHandEveryBufferBackOnceInOrder)
     AlsaCaptureBackend backend;
     collector.attach(backend);
     CaptureStreamId stream = 0;
-    ASSERT_EQ(backend.open(stereo16(), stream), 0);
+    ASSERT_EQ(backend.open(CaptureCollector::stereo16(), stream), 0);
 
     // Not started: stop returns nothing, reset returns every queued buffer empty.
     for (WaveHeader& header : idle) {
@@ -178,8 +167,8 @@ TEST_F(AlsaCaptureBackendTest, NoReaderThreadOutlivesTheLastClose)
         collector.attach(backend);
         CaptureStreamId a = 0;
         CaptureStreamId b = 0;
-        ASSERT_EQ(backend.open(stereo16(), a), 0);
-        ASSERT_EQ(backend.open(stereo16(), b), 0);
+        ASSERT_EQ(backend.open(CaptureCollector::stereo16(), a), 0);
+        ASSERT_EQ(backend.open(CaptureCollector::stereo16(), b), 0);
         EXPECT_EQ(threadCount(), before + 1);
         ASSERT_EQ(backend.addBuffer(a, &buffers[0]), 0);
         ASSERT_EQ(backend.start(a), 0);
@@ -191,7 +180,7 @@ TEST_F(AlsaCaptureBackendTest, NoReaderThreadOutlivesTheLastClose)
         EXPECT_EQ(threadCount(), before);
 
         // A stream left open is closed with the backend.
-        ASSERT_EQ(backend.open(stereo16(), a), 0);
+        ASSERT_EQ(backend.open(CaptureCollector::stereo16(), a), 0);
         ASSERT_EQ(backend.addBuffer(a, &buffers[1]), 0);
         ASSERT_EQ(backend.start(a), 0);
     }
@@ -205,7 +194,7 @@ TEST_F(AlsaCaptureBackendTest, CaptureGoesOnAfterAllStreamsWereStopped)
     AlsaCaptureBackend backend;
     collector.attach(backend);
     CaptureStreamId stream = 0;
-    ASSERT_EQ(backend.open(stereo16(), stream), 0);
+    ASSERT_EQ(backend.open(CaptureCollector::stereo16(), stream), 0);
 
     for (int round = 0; round < 2; ++round) {
         ASSERT_EQ(backend.addBuffer(stream, &buffers[0]), 0);

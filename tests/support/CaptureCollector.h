@@ -56,6 +56,18 @@ public:
         return all;
     }
 
+    /// 16-bit stereo at 44100 Hz, the format of both streams.
+    static WaveFormat stereo16()
+    {
+        WaveFormat format;
+        format.channels = 2;
+        format.bitsPerSample = 16;
+        format.samplesPerSec = 44100;
+        format.blockAlign = 4;
+        format.avgBytesPerSec = 176400;
+        return format;
+    }
+
     /// count buffers of size bytes with user values firstUser, firstUser + 1, ...
     static std::vector<WaveHeader> buffers(int count, int size, std::intptr_t firstUser)
     {

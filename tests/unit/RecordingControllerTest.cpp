@@ -1,7 +1,5 @@
 #include "recorder/RecordingController.h"
 
-#include <functional>
-
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
@@ -234,37 +232,6 @@ TEST_F(RecordingControllerTest, DroppedAudioIsShownOnALineOfItsOwn)
     m_controller.Tick();
     EXPECT_EQ(m_view.bytes, "2048 bytes");
     EXPECT_EQ(m_view.dropped, "(1.5 s verworfen)");
-}
-
-TEST_F(RecordingControllerTest, ARecordingThatEndsWhilePausedReturnsToStandbyAndRecordStartsANewOne)
-{
-    const std::pair<const char*, std::function<void()>> endings[] = {
-        {"encoder died", [this] { m_output.fireEnded(QStringLiteral("Der Encoder wurde unerwartet beendet.")); }},
-        {"device failed", [this] { m_backend.failRunning(-19, QStringLiteral("No such device")); }},
-    };
-    for (const auto& [name, end] : endings) {
-        SCOPED_TRACE(name);
-        m_controller.CmdRecord();
-        capture(8820);
-        m_controller.CmdPause();
-        ASSERT_EQ(m_view.state, App().TextPause);
-        const int opens = m_output.callCount("OpenOutputFile");
-
-        end();
-        pump();
-        m_controller.Tick();
-        EXPECT_FALSE(m_waveIn.RecordingActive());
-        EXPECT_FALSE(m_controller.Paused());
-        EXPECT_FALSE(m_controller.Recording());
-        EXPECT_EQ(m_view.state, App().TextStandby);
-        EXPECT_TRUE(m_view.settingsEnabled);
-
-        m_controller.CmdRecord();
-        EXPECT_EQ(m_output.callCount("OpenOutputFile"), opens + 1) << "a new recording, not a resume";
-        EXPECT_TRUE(m_waveIn.RecordingActive());
-        EXPECT_TRUE(m_controller.Recording());
-        m_controller.CmdStop();
-    }
 }
 
 TEST_F(RecordingControllerTest, LevelSwitchOpensTheMonitorOnceThenPausesAndResumes)

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
 #include "app/AppGlobals.h"
@@ -54,12 +55,7 @@ protected:
 
 TEST_F(SoundServerEndToEndTest, AStreamWithoutRoomLosesWhatTheOtherGetsAndAnOverrunIsCounted)
 {
-    WaveFormat format;
-    format.channels = 2;
-    format.bitsPerSample = 16;
-    format.samplesPerSec = 44100;
-    format.blockAlign = 4;
-    format.avgBytesPerSec = kBytesPerSecond;
+    const WaveFormat format = CaptureCollector::stereo16();
     // The server passes the samples on unchanged, so gaps show in the frame numbers.
     ASSERT_TRUE(server().play(TestSignal::numberedFrames(60 * 44100)));
     std::vector<WaveHeader> buffers = CaptureCollector::buffers(3, 8192, 10);
@@ -218,6 +214,8 @@ TEST_F(SoundServerRecordingTest, StalledEncoderThenAFailingDeviceWhilePaused)
     tick();
     QTRY_COMPARE(m_boxes.texts.size(), 1);
     EXPECT_EQ(m_boxes.icons.value(0), QMessageBox::Critical);
+    // The error of the failed recovery, not the overrun that revealed it.
+    EXPECT_EQ(m_boxes.texts.value(0), QString::fromLocal8Bit(snd_strerror(-EIO)));
     EXPECT_EQ(label("lblState"), "Aufnahmebereitschaft");
     EXPECT_FALSE(waveIn.MonitorActive());
     ASSERT_EQ(files().size(), 1);
