@@ -142,12 +142,12 @@ TEST_F(SignalsEndToEndTest, AFullDiskEndsTheRecordingTellsOnceAndTheNextOneWorks
     const QTime now = QTime::currentTime();
     ASSERT_TRUE(waitUntil([&] { return QTime::currentTime().second() != now.second(); }));
     recordUntil(program, 2 * static_cast<qint64>(kLimit));
-    EXPECT_EQ(program.messageBoxes(), 1) << "told once";
+    EXPECT_EQ(program.messageBoxes(), 1) << "told once; " << program.diagnostics().toStdString();
     program.signal(SIGTERM);
     ASSERT_TRUE(program.waitForExit());
     EXPECT_EQ(program.exitCode(), 0) << "the limit did not end the program";
 
-    ASSERT_EQ(program.recordings().size(), 2);
+    ASSERT_EQ(program.recordings().size(), 2) << program.recordings().join(", ").toStdString();
     EXPECT_EQ(QFileInfo(full).size(), fullSize);
     const QString next = program.saveFolder() + program.recordings().back();
     EXPECT_GT(Mp3File::wholeFrames(next), 0);

@@ -2,6 +2,7 @@
 
 #include <csignal>
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -46,33 +47,62 @@ RecorderProcess::RecorderProcess(const QString& root) : m_root(root)
 
 RecorderProcess::~RecorderProcess()
 {
-    for (QProcess* process : {&m_program, &m_xserver}) {
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(10000);
+    if (m_program.state() != QProcess::NotRunning) {
+        m_program.kill();
+        m_program.waitForFinished(10000);
+    }
+    stopDisplay();
+}
+
+void RecorderProcess::stopDisplay()
+{
+    // Ended so that it removes its lock and socket: a display left stale confuses the next server.
+    if (m_xserver.state() != QProcess::NotRunning) {
+        m_xserver.terminate();
+        if (!m_xserver.waitForFinished(10000)) {
+            m_xserver.kill();
+            m_xserver.waitForFinished(10000);
         }
     }
 }
 
 bool RecorderProcess::startDisplay()
 {
-    if (m_xserver.state() == QProcess::Running) {
+    if (m_xserver.state() == QProcess::Running && !m_xserver.waitForFinished(0) && displayAnswers()) {
         return true;
     }
-    // The server picks a free display and names it on its standard output.
-    m_xserver.setStandardErrorFile(QProcess::nullDevice());
-    m_xserver.start(QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                     QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    if (!m_xserver.waitForStarted(10000)) {
-        return false;
+    // A display number for each server of this process, apart from those of tests running at the
+    // same time; a number already taken ends the server, and the next one is tried.
+    static int serial = 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        stopDisplay();
+        m_display = QStringLiteral(":%1").arg(200 + (QCoreApplication::applicationPid() % 150) * 20 + serial++ % 20);
+        m_xserver.setStandardOutputFile(QProcess::nullDevice());
+        m_xserver.setStandardErrorFile(m_root + QStringLiteral("/xserver.log"), QIODevice::Append);
+        // Without -noreset the server resets whenever its last client leaves (a probe, a killed
+        // program) and refuses whoever connects meanwhile.
+        m_xserver.start(QStringLiteral("Xvfb"),
+                        {m_display, QStringLiteral("-noreset"), QStringLiteral("-screen"), QStringLiteral("0"),
+                         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (m_xserver.waitForStarted(10000) &&
+            waitUntil([this] { return m_xserver.waitForFinished(0) || displayAnswers(); }, 10000) &&
+            m_xserver.state() == QProcess::Running) {
+            return true;
+        }
     }
-    const QDeadlineTimer deadline(30000);
-    while (!m_xserver.canReadLine() && m_xserver.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-    }
-    const QByteArray number = m_xserver.readLine().trimmed();
-    m_display = QStringLiteral(":") + QString::fromLatin1(number);
-    return !number.isEmpty();
+    return false;
+}
+
+bool RecorderProcess::displayAnswers()
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    tool.setProcessEnvironment(env);
+    tool.setStandardOutputFile(QProcess::nullDevice());
+    tool.setStandardErrorFile(QProcess::nullDevice());
+    tool.start(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")});
+    return tool.waitForFinished(10000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
 bool RecorderProcess::start()
@@ -140,16 +170,27 @@ bool RecorderProcess::waitForExit(int timeoutMs)
     return m_program.waitForFinished(timeoutMs);
 }
 
-QString RecorderProcess::diagnostics() const
+QString RecorderProcess::diagnostics()
 {
-    QFile log(m_root + QStringLiteral("/program.log"));
-    const QString said = log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
-    return QStringLiteral("display %1, X server %2, program %3 (exit %4), window '%5', log:\n%6")
+    const bool serverEnded = m_xserver.waitForFinished(0);
+    const bool answers = displayAnswers();
+    QString said;
+    for (const char* name : {"/program.log", "/xserver.log"}) {
+        QFile log(m_root + QLatin1String(name));
+        if (log.open(QIODevice::ReadOnly)) {
+            said += QString::fromLocal8Bit(log.readAll());
+        }
+    }
+    return QStringLiteral("display %1 (answers %7, server ended %8, exit %9), X server %2, program %3 (exit %4), "
+                          "window '%5', log:\n%6")
         .arg(m_display)
         .arg(m_xserver.state())
         .arg(m_program.state())
         .arg(m_program.exitCode())
-        .arg(m_window, said);
+        .arg(m_window, said)
+        .arg(answers)
+        .arg(serverEnded)
+        .arg(m_xserver.exitCode());
 }
 
 QStringList RecorderProcess::recordings() const

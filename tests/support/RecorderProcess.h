@@ -46,12 +46,14 @@ public:
     QString saveFolder() const { return m_root + QStringLiteral("/Aufnahmen/"); }
     QString iniPath() const { return m_root + QStringLiteral("/bin/quernbell.ini"); }
     /// What the program and the X server said, for a failure message.
-    QString diagnostics() const;
+    QString diagnostics();
     /// The recordings in the save folder, oldest name first.
     QStringList recordings() const;
 
 private:
     bool startDisplay();
+    void stopDisplay();
+    bool displayAnswers();
     QStringList xdotool(const QStringList& arguments);
 
     QString m_root;
