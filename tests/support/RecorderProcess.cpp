@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+#include <sys/prctl.h>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -78,6 +80,7 @@ bool RecorderProcess::startDisplay()
         stopDisplay();
         m_display = QStringLiteral(":%1").arg(200 + (QCoreApplication::applicationPid() % 150) * 20 + serial++ % 20);
         m_xserver.setStandardOutputFile(QProcess::nullDevice());
+        m_xserver.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_xserver.setStandardErrorFile(m_root + QStringLiteral("/xserver.log"), QIODevice::Append);
         // Without -noreset the server resets whenever its last client leaves (a probe, a killed
         // program) and refuses whoever connects meanwhile.

@@ -1,5 +1,9 @@
 #include "support/SoundServer.h"
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
@@ -32,6 +36,10 @@ SoundServer::SoundServer() : m_socket(m_dir.filePath(QStringLiteral("native")))
     m_server.setStandardErrorFile(m_dir.filePath(QStringLiteral("server.log")));
     m_player.setStandardOutputFile(QProcess::nullDevice());
     m_player.setStandardErrorFile(QProcess::nullDevice());
+    // Neither outlives a test process that dies.
+    for (QProcess* process : {&m_server, &m_player}) {
+        process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    }
 }
 
 SoundServer::~SoundServer()
