@@ -7,6 +7,15 @@
 
 namespace AppModul {
 
+QString RunningExecutable(const char* argv0)
+{
+    const QString resolved = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (!resolved.isEmpty()) {
+        return resolved;
+    }
+    return QFileInfo(QString::fromLocal8Bit(argv0)).canonicalFilePath();
+}
+
 void InitSystemPaths(const QString& executablePath)
 {
     const QFileInfo exe(executablePath);
@@ -48,7 +57,9 @@ void InitApplication()
     app.FileNameTemplate = QStringLiteral("Rec_(%date%)_(%time%)");
     app.EncoderPath = app.SystemFolder + QLatin1String(EncoderFileName);
 
-    if (!FileHandling::IsFilePresent(app.EncoderPath)) {
+    // Presence, not readability: a file that cannot be read is still somebody's file.
+    const QFileInfo encoder(app.EncoderPath);
+    if (!encoder.exists() && !encoder.isSymLink()) {
         // A failed write stays silent; the next start tries again by the same test.
         FileHandling::SaveResourceToFile(app.EncoderPath, QStringLiteral("LAME"), QStringLiteral("CUSTOM"));
     }

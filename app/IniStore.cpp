@@ -3,8 +3,9 @@
 #include <optional>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
-#include <QStringList>
+#include <QList>
 
 #include "app/Cp1252.h"
 
@@ -28,40 +29,71 @@ QString trimBlanks(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-struct IniText
+// One line as it stands in the file (its bytes and its own line ending) and as text.
+struct IniLine
 {
-    QStringList lines;
-    bool crlf = false;
+    QByteArray bytes;
+    QByteArray ending;
+    QString text;
 };
 
+struct IniText
+{
+    QList<IniLine> lines;
+    QByteArray eol = "\n";
+};
+
+// UTF-8 where the line is valid UTF-8, else Windows-1252: files written by older versions still read.
+QString decodeLine(const QByteArray& bytes)
+{
+    return QByteArrayView(bytes).isValidUtf8() ? QString::fromUtf8(bytes) : Cp1252::decode(bytes);
+}
+
 // nullopt when the file exists but cannot be read: a write must not replace what it could not see.
+// Only a regular file is read; a FIFO or device in its place would block or never end.
 std::optional<IniText> loadIni(const QString& path)
 {
     IniText ini;
-    QFile file(path);
-    if (!file.exists()) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
         return ini;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return std::nullopt;
     }
-    const qsizetype firstBreak = bytes.indexOf('\n');
-    ini.crlf = firstBreak > 0 && bytes[firstBreak - 1] == '\r';
-    ini.lines = Cp1252::decode(bytes).split(u'\n');
-    // A final line break leaves one empty piece that is no line of its own.
-    if (!ini.lines.isEmpty() && ini.lines.last().isEmpty()) {
-        ini.lines.removeLast();
-    }
-    for (QString& line : ini.lines) {
-        while (line.endsWith(u'\r')) {
-            line.chop(1);
+    qsizetype begin = 0;
+    while (begin < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', begin);
+        IniLine line;
+        if (end < 0) {
+            end = bytes.size();
+        } else {
+            line.ending = "\n";
         }
+        qsizetype contentEnd = end;
+        if (!line.ending.isEmpty() && contentEnd > begin && bytes[contentEnd - 1] == '\r') {
+            --contentEnd;
+            line.ending = "\r\n";
+        }
+        if (ini.lines.isEmpty() && !line.ending.isEmpty()) {
+            ini.eol = line.ending;
+        }
+        line.bytes = bytes.mid(begin, contentEnd - begin);
+        line.text = decodeLine(line.bytes);
+        ini.lines.append(line);
+        begin = end + 1;
     }
     return ini;
+}
+
+IniLine newLine(const QString& text, const QByteArray& eol)
+{
+    return IniLine{text.toUtf8(), eol, text};
 }
 
 /// The section name of a header line, or nullopt for any other line.
@@ -103,10 +135,10 @@ bool sameName(const QString& a, const QString& b)
 }
 
 /// Index of the first header of section, or -1.
-qsizetype findSection(const QStringList& lines, const QString& section)
+qsizetype findSection(const QList<IniLine>& lines, const QString& section)
 {
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const std::optional<QString> name = sectionName(lines[i]);
+        const std::optional<QString> name = sectionName(lines[i].text);
         if (name && sameName(*name, section)) {
             return i;
         }
@@ -115,19 +147,19 @@ qsizetype findSection(const QStringList& lines, const QString& section)
 }
 
 /// One past the last line that belongs to the section starting at header.
-qsizetype sectionEnd(const QStringList& lines, qsizetype header)
+qsizetype sectionEnd(const QList<IniLine>& lines, qsizetype header)
 {
     qsizetype i = header + 1;
-    while (i < lines.size() && !sectionName(lines[i])) {
+    while (i < lines.size() && !sectionName(lines[i].text)) {
         ++i;
     }
     return i;
 }
 
-qsizetype findKey(const QStringList& lines, qsizetype header, qsizetype end, const QString& key)
+qsizetype findKey(const QList<IniLine>& lines, qsizetype header, qsizetype end, const QString& key)
 {
     for (qsizetype i = header + 1; i < end; ++i) {
-        const std::optional<QString> name = keyName(lines[i]);
+        const std::optional<QString> name = keyName(lines[i].text);
         if (name && sameName(*name, key)) {
             return i;
         }
@@ -170,46 +202,57 @@ QString ReadIniValue(const QString& section, const QString& key, const QString& 
     if (at < 0) {
         return defaultValue;
     }
-    const QString& line = ini->lines[at];
+    const QString& line = ini->lines[at].text;
     const QString value = unquoted(trimBlanks(line.mid(line.indexOf(u'=') + 1))).left(kMaxValueLength);
     return value.isEmpty() ? defaultValue : value;
 }
 
 void WriteIniValue(const QString& section, const QString& key, const QString& value, const QString& file)
 {
+    // A file marked read-only stays as it is, also for a user whom the system would let write.
+    const QFileInfo info(file);
+    if (info.exists() && (!(info.permissions() & QFile::WriteOwner) || !info.isWritable())) {
+        return;
+    }
     std::optional<IniText> ini = loadIni(file);
     if (!ini) {
         return;
     }
     const QString sectionText = trimBlanks(singleLine(section));
     const QString keyText = trimBlanks(singleLine(key));
-    const QString entry = keyText + u'=' + singleLine(value);
-    QStringList& lines = ini->lines;
+    const IniLine entry = newLine(keyText + u'=' + singleLine(value), ini->eol);
+    QList<IniLine>& lines = ini->lines;
 
     const qsizetype header = findSection(lines, sectionText);
     if (header < 0) {
-        if (!lines.isEmpty() && !trimBlanks(lines.last()).isEmpty()) {
-            lines.append(QString());
+        if (!lines.isEmpty() && !trimBlanks(lines.last().text).isEmpty()) {
+            lines.append(newLine(QString(), ini->eol));
         }
-        lines.append(u'[' + sectionText + u']');
+        lines.append(newLine(u'[' + sectionText + u']', ini->eol));
         lines.append(entry);
     } else {
         const qsizetype end = sectionEnd(lines, header);
         const qsizetype at = findKey(lines, header, end, keyText);
         if (at >= 0) {
+            const QByteArray ending = lines[at].ending;
             lines[at] = entry;
+            lines[at].ending = ending;
         } else {
             // After the section's last non-blank line, so a blank line before the next header stays there.
             qsizetype insertAt = end;
-            while (insertAt > header + 1 && trimBlanks(lines[insertAt - 1]).isEmpty()) {
+            while (insertAt > header + 1 && trimBlanks(lines[insertAt - 1].text).isEmpty()) {
                 --insertAt;
             }
             lines.insert(insertAt, entry);
         }
     }
 
-    const QString eol = ini->crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    const QByteArray bytes = Cp1252::encode(lines.join(eol) + eol);
+    // Every other line keeps its bytes and its own line ending.
+    QByteArray bytes;
+    for (const IniLine& line : lines) {
+        bytes += line.bytes;
+        bytes += line.ending.isEmpty() ? ini->eol : line.ending;
+    }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
         return;

@@ -151,6 +151,9 @@ void frmMain::buildStatusFrame()
     lblTime = makeLabel(fraStatus, "lblTime", QStringLiteral("00:00:00"), twRect(1740, 840, 1560, 255));
     makeLabel(fraStatus, "lblBytesCaption", QStringLiteral("Bytes geschrieben:"), twRect(180, 1200, 1500, 255));
     lblBytesWritten = makeLabel(fraStatus, "lblBytesWritten", QStringLiteral("0 bytes"), twRect(1740, 1200, 1560, 255));
+    // Audio that could not be kept, on a line of its own under the count so it is read in full.
+    lblDropped = makeLabel(fraStatus, "lblDropped", QString(), twRect(180, 1455, 3120, 255));
+    lblDropped->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void frmMain::buildTransport()
@@ -282,12 +285,7 @@ void frmMain::Form_Load()
 
     showState(App().TextStandby, QColor(0, 0, 255), false);
     m_waveIn.HookMainWindow(true);
-    m_waveIn.setErrorReporter([this](const QString& text) {
-        // Device errors go straight to a box with the error icon, as the device reports them.
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Quernbell Audio Recorder"), text, QMessageBox::Ok,
-                        isVisible() ? this : nullptr);
-        box.exec();
-    });
+    m_waveIn.setErrorReporter([this](const QString& text) { showDeviceError(text); });
     tmrTimer->start();
 }
 
@@ -305,6 +303,12 @@ void frmMain::Form_Unload()
     m_waveIn.HookMainWindow(false);
     m_waveIn.CloseRecording();
     m_waveIn.CloseMonitor();
+    // A box without an owner would keep the program running after its window has gone.
+    for (const QPointer<QMessageBox>& box : std::as_const(m_errorBoxes)) {
+        if (box) {
+            box->close();
+        }
+    }
     QCoreApplication::processEvents();
 
     const AppGlobals& app = App();
@@ -314,6 +318,20 @@ void frmMain::Form_Unload()
     Commands::WriteIniValue(app.ProgramTitle, QStringLiteral("Browser"),
                             m_browserOpen ? QStringLiteral("1") : QStringLiteral("0"), app.IniFilePath);
     QCoreApplication::processEvents();
+}
+
+void frmMain::showDeviceError(const QString& text)
+{
+    // No owner window, and shown without waiting for it: the capture path that reports goes on
+    // at once, so the meter keeps moving and a shared device's reader does not fall behind.
+    auto* box =
+        new QMessageBox(QMessageBox::Critical, QStringLiteral("Quernbell Audio Recorder"), text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Like a box without owner on the original platform, it blocks no other window.
+    box->setWindowModality(Qt::NonModal);
+    m_errorBoxes.removeAll(nullptr);
+    m_errorBoxes.append(box);
+    box->show();
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -458,6 +476,11 @@ void frmMain::setBytesText(const QString& text)
     if (lblBytesWritten->text() != text) {
         lblBytesWritten->setText(text);
     }
+}
+
+void frmMain::setDroppedText(const QString& text)
+{
+    lblDropped->setText(text);
 }
 
 bool frmMain::isShownNormally() const

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QList>
 #include <QPointer>
 #include <QWidget>
 
@@ -13,6 +14,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMessageBox;
 class QPushButton;
 class QTimer;
 
@@ -65,6 +67,7 @@ public:
     void setSettingsControlsEnabled(bool enabled) override;
     void setTimeText(const QString& text) override;
     void setBytesText(const QString& text) override;
+    void setDroppedText(const QString& text) override;
     bool isShownNormally() const override;
     int selectedBitrateIndex() const override;
     bool monitoringTicked() const override;
@@ -114,6 +117,7 @@ private:
     void showFolderLabel();
     void refillUnlessListed();
     QString listedFolder() const;
+    void showDeviceError(const QString& text);
     CmdButton* makeButton(QWidget* parent, const char* name);
 
     modWaveIn& m_waveIn;
@@ -136,6 +140,8 @@ private:
     QLabel* lblState = nullptr;
     QLabel* lblTime = nullptr;
     QLabel* lblBytesWritten = nullptr;
+    QLabel* lblDropped = nullptr;
+    QList<QPointer<QMessageBox>> m_errorBoxes;
 
     // Meter and its switches
     QCheckBox* chkMonitoring = nullptr;

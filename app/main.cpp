@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QTimer>
@@ -10,24 +12,30 @@
 #include "platform/SystemClock.h"
 #include "platform/TerminationSignals.h"
 
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
     // From the first moment, a log-out or kill must end in the orderly unload.
     TerminationSignals::install();
+    // A file-size limit must make a write fail, not end the program in the middle of a recording.
+    std::signal(SIGXFSZ, SIG_IGN);
 
+    // A symbolic link starts the program it points to: lock and settings file take the target's name.
+    const QString executable = AppModul::RunningExecutable(argv[0]);
     // Before anything that needs a display: a second start ends silently and at once.
-    SingleInstance instance(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() + QStringLiteral(".lock"));
+    SingleInstance instance(QFileInfo(executable).fileName() + QStringLiteral(".lock"));
     if (!instance.tryAcquire()) {
         return 0;
     }
 
     Program::prepareEnvironment();
-    QApplication app(argc, argv);
+    // The command line is not interpreted, Qt's own options included; the environment still
+    // chooses the platform.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     TerminationSignals termination;
-    AppModul::InitSystemPaths(QCoreApplication::applicationFilePath());
+    AppModul::InitSystemPaths(executable);
     AppModul::InitShellFolders();
     AppModul::InitApplication();
-    // The command line is not interpreted.
 
     // A signal may arrive while the window is still being built (loading settings lets
     // events run); it then closes the window as soon as the event loop runs.

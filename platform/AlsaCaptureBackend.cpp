@@ -5,6 +5,10 @@
 #include <chrono>
 #include <cstring>
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <alsa/asoundlib.h>
 
 namespace {
@@ -13,8 +17,8 @@ namespace {
 // recording buffer keep the reader's wake-ups as rare as the buffers themselves.
 constexpr unsigned int kBufferTimeUs = 500000;
 constexpr unsigned int kPeriodTimeUs = 50000;
-constexpr auto kBackpressureWait = std::chrono::milliseconds(100);
-constexpr int kPollTimeoutMs = 50;
+// A running device delivers every period; one that stays silent this long is asked for its state.
+constexpr int kSilentDeviceMs = 1000;
 
 snd_pcm_format_t alsaFormat(int bitsPerSample)
 {
@@ -32,7 +36,7 @@ snd_pcm_format_t alsaFormat(int bitsPerSample)
     }
 }
 
-int configure(snd_pcm_t* pcm, const WaveFormat& format, std::uint32_t& periodFrames)
+int configure(snd_pcm_t* pcm, const WaveFormat& format, std::uint32_t& periodFrames, std::uint32_t& bufferFrames)
 {
     snd_pcm_hw_params_t* hw = nullptr;
     snd_pcm_hw_params_alloca(&hw);
@@ -65,7 +69,16 @@ int configure(snd_pcm_t* pcm, const WaveFormat& format, std::uint32_t& periodFra
     snd_pcm_uframes_t period = 0;
     snd_pcm_hw_params_get_period_size(hw, &period, &dir);
     periodFrames = static_cast<std::uint32_t>(std::max<snd_pcm_uframes_t>(period, 1));
+    snd_pcm_uframes_t buffer = 0;
+    snd_pcm_hw_params_get_buffer_size(hw, &buffer);
+    bufferFrames = static_cast<std::uint32_t>(std::max<snd_pcm_uframes_t>(buffer, periodFrames));
     return 0;
+}
+
+std::uint64_t framesIn(std::chrono::steady_clock::duration elapsed, std::uint32_t rate)
+{
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+    return us > 0 ? static_cast<std::uint64_t>(us) * rate / 1000000 : 0;
 }
 
 } // namespace
@@ -117,7 +130,12 @@ int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
             return err;
         }
         std::uint32_t periodFrames = 0;
-        err = configure(pcm, format, periodFrames);
+        std::uint32_t bufferFrames = 0;
+        err = configure(pcm, format, periodFrames, bufferFrames);
+        const int wakeFd = err < 0 ? -1 : ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (err >= 0 && wakeFd < 0) {
+            err = -errno;
+        }
         if (err < 0) {
             snd_pcm_close(pcm);
             return err;
@@ -126,6 +144,8 @@ int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
         owned->pcm = pcm;
         owned->format = format;
         owned->periodFrames = periodFrames;
+        owned->bufferFrames = bufferFrames;
+        owned->wakeFd = wakeFd;
         // The file plugin reads as fast as it is asked: it has no clock of its own.
         owned->clockless = snd_pcm_type(pcm) == SND_PCM_TYPE_FILE;
         device = owned.get();
@@ -159,7 +179,11 @@ int AlsaCaptureBackend::addBuffer(CaptureStreamId id, WaveHeader* header)
     header->flags = (header->flags & ~WHDR_DONE) | WHDR_INQUEUE;
     header->bytesRecorded = 0;
     stream->queue.push_back(header);
-    stream->device->wake.notify_all();
+    stream->lastUser = header->user;
+    // Only a reader that waits for room needs to hear of it.
+    if (stream->device->waitingForBuffer) {
+        wake(*stream->device);
+    }
     return MMSYSERR_NOERROR;
 }
 
@@ -174,7 +198,7 @@ int AlsaCaptureBackend::start(CaptureStreamId id)
         return stream->device->failureCode;
     }
     stream->started = true;
-    stream->device->wake.notify_all();
+    wake(*stream->device);
     return MMSYSERR_NOERROR;
 }
 
@@ -189,7 +213,7 @@ int AlsaCaptureBackend::stop(CaptureStreamId id)
         finishBuffer(*stream);
     }
     stream->started = false;
-    stream->device->wake.notify_all();
+    wake(*stream->device);
     return MMSYSERR_NOERROR;
 }
 
@@ -204,7 +228,7 @@ int AlsaCaptureBackend::reset(CaptureStreamId id)
     while (!stream->queue.empty()) {
         finishBuffer(*stream);
     }
-    stream->device->wake.notify_all();
+    wake(*stream->device);
     return MMSYSERR_NOERROR;
 }
 
@@ -225,19 +249,19 @@ int AlsaCaptureBackend::close(CaptureStreamId id)
         m_streams.erase(id);
         if (device->streams.empty()) {
             device->quit = true;
-            device->wake.notify_all();
+            wake(*device);
             auto it = std::find_if(m_devices.begin(), m_devices.end(),
                                    [device](const auto& candidate) { return candidate.get() == device; });
             retired = std::move(*it);
             m_devices.erase(it);
         } else {
-            device->wake.notify_all();
+            wake(*device);
         }
     }
     if (retired) {
-        // The reader waits at most one poll interval before it sees quit.
         retired->reader.join();
         snd_pcm_close(retired->pcm);
+        ::close(retired->wakeFd);
     }
     return MMSYSERR_NOERROR;
 }
@@ -265,7 +289,10 @@ int AlsaCaptureBackend::openDeviceCount() const
 void AlsaCaptureBackend::readerLoop(Device* device)
 {
     const std::size_t frameBytes = device->format.blockAlign;
-    std::vector<char> chunk(static_cast<std::size_t>(device->periodFrames) * frameBytes);
+    // Room for all the device can hold, so one read takes whatever is there.
+    std::vector<char> chunk(static_cast<std::size_t>(device->bufferFrames) * frameBytes);
+    const bool waitsForConsumer = device->clockless && !m_pace;
+    const bool paced = device->clockless && m_pace;
 
     std::unique_lock lock(m_mutex);
     while (!device->quit) {
@@ -274,74 +301,164 @@ void AlsaCaptureBackend::readerLoop(Device* device)
                 snd_pcm_drop(device->pcm);
                 device->running = false;
             }
-            device->wake.wait(lock, [&] { return device->quit || anyStarted(*device); });
+            lock.unlock();
+            waitForDevice(*device, false, -1);
+            lock.lock();
             continue;
         }
-        // Backpressure: an unpaced device would otherwise run far ahead of the consumer.
-        // A device with a clock keeps filling its own buffer meanwhile, so the wait is bounded;
-        // one without a clock loses nothing by waiting for the consumer.
-        const auto consumerReady = [&] {
-            return device->quit || !anyStarted(*device) || everyStartedHasBuffer(*device);
-        };
-        if (device->clockless && !m_pace) {
-            device->wake.wait(lock, consumerReady);
-        } else {
-            device->wake.wait_for(lock, kBackpressureWait, consumerReady);
-        }
-        if (device->quit || !anyStarted(*device)) {
+        // Without a clock of its own, the device would run far ahead of the consumer; it
+        // loses nothing by waiting for it.
+        if (waitsForConsumer && !everyStartedHasBuffer(*device)) {
+            device->waitingForBuffer = true;
+            lock.unlock();
+            waitForDevice(*device, false, -1);
+            lock.lock();
+            device->waitingForBuffer = false;
             continue;
         }
-        if (!device->running) {
-            int err = 0;
-            if (snd_pcm_state(device->pcm) != SND_PCM_STATE_PREPARED) {
-                err = snd_pcm_prepare(device->pcm);
-            }
-            if (err >= 0) {
-                err = snd_pcm_start(device->pcm);
-            }
-            if (err < 0) {
-                failDevice(*device, err);
-                return;
-            }
-            device->running = true;
-            device->pacedStart = std::chrono::steady_clock::now();
-            device->pacedFrames = 0;
+        if (!device->running && !startDevice(*device)) {
+            return;
         }
-        const std::uint32_t frames = framesToRead(*device);
+        std::uint32_t frames = device->bufferFrames;
+        int timeoutMs = kSilentDeviceMs;
+        if (waitsForConsumer) {
+            frames = framesToRead(*device);
+        } else if (paced) {
+            // Deliver no faster than a sound card would.
+            frames = device->periodFrames;
+            const auto due = device->pacedStart +
+                             std::chrono::microseconds(device->pacedFrames * 1000000 / device->format.samplesPerSec);
+            const auto now = std::chrono::steady_clock::now();
+            if (now < due) {
+                timeoutMs =
+                    static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count() + 1);
+                lock.unlock();
+                waitForDevice(*device, false, timeoutMs);
+                lock.lock();
+                continue;
+            }
+        }
 
         lock.unlock();
         // Silence where the device delivers nothing (the file plugin past its input's end).
         std::memset(chunk.data(), device->format.bitsPerSample == 8 ? 0x80 : 0, frames * frameBytes);
-        snd_pcm_sframes_t result = snd_pcm_wait(device->pcm, kPollTimeoutMs);
-        if (result == 0) {
-            result = -EAGAIN;
-        } else if (result > 0) {
+        const Wait waited = waitForDevice(*device, true, timeoutMs);
+        snd_pcm_sframes_t result = -EAGAIN;
+        if (waited == Wait::Data || waited == Wait::TimedOut) {
             result = snd_pcm_readi(device->pcm, chunk.data(), frames);
         }
+        const auto readAt = std::chrono::steady_clock::now();
         lock.lock();
 
-        if (result == -EAGAIN) {
+        if (result == -EAGAIN || result == 0 || device->quit || !anyStarted(*device)) {
             continue;
         }
         if (result < 0) {
+            if (result == -EPIPE || result == -ESTRPIPE) {
+                countOverrun(*device);
+            }
             const int err = snd_pcm_recover(device->pcm, static_cast<int>(result), 1);
             if (err < 0) {
-                failDevice(*device, static_cast<int>(result));
+                // The recovery's own error says more (a server gone: I/O error, not broken pipe).
+                failDevice(*device, err);
                 return;
             }
             // Recovered into the prepared state: start again on the next round.
             device->running = false;
             continue;
         }
+        device->lastRead = readAt;
         distribute(*device, chunk.data(), static_cast<std::uint32_t>(result));
-        if (m_pace && device->clockless) {
-            // Deliver no faster than a sound card would.
-            device->pacedFrames += static_cast<std::uint64_t>(result);
-            const auto due = device->pacedStart +
-                             std::chrono::microseconds(device->pacedFrames * 1000000 / device->format.samplesPerSec);
-            device->wake.wait_until(lock, due, [&] { return device->quit || !anyStarted(*device); });
+        device->pacedFrames += static_cast<std::uint64_t>(result);
+    }
+}
+
+AlsaCaptureBackend::Wait AlsaCaptureBackend::waitForDevice(Device& device, bool withPcm, int timeoutMs)
+{
+    // Called without the lock: only the reader touches the PCM while it runs.
+    pollfd fds[16];
+    int count = 0;
+    if (withPcm) {
+        count = std::max(0, snd_pcm_poll_descriptors(device.pcm, fds, 15));
+    }
+    fds[count] = pollfd{device.wakeFd, POLLIN, 0};
+    int ready = ::poll(fds, static_cast<nfds_t>(count + 1), timeoutMs);
+    if (ready < 0 && errno == EINTR) {
+        return Wait::Woken;
+    }
+    if (fds[count].revents & POLLIN) {
+        std::uint64_t value = 0;
+        [[maybe_unused]] const ssize_t n = ::read(device.wakeFd, &value, sizeof value);
+        return Wait::Woken;
+    }
+    if (ready == 0) {
+        return Wait::TimedOut;
+    }
+    // The plugin turns its descriptors' events into the stream's own (and clears them).
+    unsigned short events = 0;
+    if (snd_pcm_poll_descriptors_revents(device.pcm, fds, static_cast<unsigned int>(count), &events) < 0) {
+        return Wait::Data;
+    }
+    return (events & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) ? Wait::Data : Wait::NotReady;
+}
+
+void AlsaCaptureBackend::wake(const Device& device)
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(device.wakeFd, &one, sizeof one);
+}
+
+bool AlsaCaptureBackend::startDevice(Device& device)
+{
+    int err = 0;
+    if (snd_pcm_state(device.pcm) != SND_PCM_STATE_PREPARED) {
+        err = snd_pcm_prepare(device.pcm);
+    }
+    if (err >= 0) {
+        err = snd_pcm_start(device.pcm);
+    }
+    if (err < 0) {
+        failDevice(device, err);
+        return false;
+    }
+    device.running = true;
+    device.lastRead = std::chrono::steady_clock::now();
+    device.pacedStart = device.lastRead;
+    device.pacedFrames = 0;
+    return true;
+}
+
+void AlsaCaptureBackend::countOverrun(Device& device)
+{
+    // The device stopped with its buffer full; restarting discards what it held. Everything it
+    // captured since the buffer was last emptied is gone, up to the restart that follows now.
+    loseForAll(device, framesIn(std::chrono::steady_clock::now() - device.lastRead, device.format.samplesPerSec));
+}
+
+void AlsaCaptureBackend::loseForAll(Device& device, std::uint64_t frames)
+{
+    for (Stream* stream : device.streams) {
+        if (stream->started) {
+            m_lostFrames += frames;
+            stream->lostBytes += frames * device.format.blockAlign;
+            reportGap(*stream);
         }
     }
+}
+
+void AlsaCaptureBackend::reportGap(Stream& stream)
+{
+    // With a buffer queued, the loss goes out with it; without one the owner hears of it now,
+    // so it is shown while it happens, not once the stream gets buffers again.
+    if (stream.lostBytes == 0 || !stream.queue.empty()) {
+        return;
+    }
+    CaptureNotification notification;
+    notification.stream = stream.id;
+    notification.user = stream.lastUser;
+    notification.lostBytesBefore = stream.lostBytes;
+    stream.lostBytes = 0;
+    notify(notification);
 }
 
 bool AlsaCaptureBackend::anyStarted(const Device& device) const
@@ -393,8 +510,10 @@ void AlsaCaptureBackend::distribute(Device& device, const char* chunk, std::uint
             }
         }
         if (offset < bytes) {
+            // No room queued: this stream misses the rest; the others are not held back.
             m_lostFrames += (bytes - offset) / device.format.blockAlign;
             stream->lostBytes += bytes - offset;
+            reportGap(*stream);
         }
     }
 }

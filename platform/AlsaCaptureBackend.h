@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -20,13 +19,16 @@ typedef struct _snd_pcm snd_pcm_t;
  * @brief Capture from an ALSA PCM (interleaved) with one reader thread per open device.
  *
  * Streams of the same format share one open PCM, so the recording and the monitor run
- * together even on a device that can be opened only once. The reader hands every chunk it
- * reads to each started stream's current buffer. It reads only while a stream is started
- * and, before each read, waits (up to 100 ms) until every started stream has a buffer
- * queued; a stream that has none then misses that chunk (counted in lostFrames() and
- * reported with the stream's next buffer). A device without a clock of its own (the file
- * plugin) loses nothing by waiting, so there the reader waits as long as it takes; with
- * QUERNBELL_PACE_CAPTURE=1 in the environment such a device is paced at its nominal rate.
+ * together even on a device that can be opened only once. The reader sleeps in the device's
+ * own wait (poll) and, while a stream is started, reads whatever the device has at the
+ * device's pace; each chunk goes to every started stream's queued buffers. A stream that has
+ * no room for it misses that part, and an overrun of the device loses what the device
+ * captured since the last read: both are counted in lostFrames() and reported with the
+ * stream's next buffer (or at once, without WHDR_DONE, when it has none queued), and neither
+ * slows the other streams. A device without a clock of its
+ * own (the file plugin) loses nothing by waiting, so there the reader waits until every
+ * started stream has a buffer; with QUERNBELL_PACE_CAPTURE=1 in the environment such a
+ * device is read at its nominal rate instead, like a sound card.
  * Error codes are ALSA's negative codes (text: snd_strerror) or those of CaptureBackend.
  */
 class AlsaCaptureBackend : public CaptureBackend
@@ -60,25 +62,45 @@ private:
         bool started = false;
         std::deque<WaveHeader*> queue;
         std::uint64_t lostBytes = 0;
+        std::intptr_t lastUser = 0;
     };
     struct Device
     {
         snd_pcm_t* pcm = nullptr;
         WaveFormat format;
         std::uint32_t periodFrames = 0;
+        std::uint32_t bufferFrames = 0;
         std::vector<Stream*> streams;
         std::thread reader;
-        std::condition_variable wake;
+        // Wakes the reader from its poll when the streams change.
+        int wakeFd = -1;
         bool quit = false;
         bool running = false;
         bool failed = false;
         int failureCode = 0;
         bool clockless = false;
+        bool waitingForBuffer = false;
+        // When the device's buffer was last emptied: what it captured since is lost in an overrun.
+        std::chrono::steady_clock::time_point lastRead;
         std::chrono::steady_clock::time_point pacedStart;
         std::uint64_t pacedFrames = 0;
     };
 
+    enum class Wait
+    {
+        Data,
+        NotReady,
+        Woken,
+        TimedOut
+    };
+
     void readerLoop(Device* device);
+    Wait waitForDevice(Device& device, bool withPcm, int timeoutMs);
+    static void wake(const Device& device);
+    bool startDevice(Device& device);
+    void countOverrun(Device& device);
+    void loseForAll(Device& device, std::uint64_t frames);
+    void reportGap(Stream& stream);
     bool anyStarted(const Device& device) const;
     bool everyStartedHasBuffer(const Device& device) const;
     std::uint32_t framesToRead(const Device& device) const;

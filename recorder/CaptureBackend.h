@@ -17,6 +17,10 @@
  * no longer queued; the owner queues it again to go on. stop() returns the buffer being
  * filled with what it holds, reset() returns every queued buffer; both stop the stream.
  *
+ * Audio a started stream misses because it has no room queued is reported in lostBytesBefore
+ * of its next notification; a backend may send that as a notification of its own, without
+ * WHDR_DONE and without data, carrying the user value of the stream's last buffer.
+ *
  * Notifications and failures may be reported from ANY thread, also from inside the calls
  * above; handlers must be quick and must not call back into the backend (post an event).
  * After close() returns, nothing more is reported for that stream, and the backend keeps no

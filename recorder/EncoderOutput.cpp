@@ -10,6 +10,8 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include "recorder/Mp3Frames.h"
+
 namespace {
 
 // An encoder that is still running after this long took its arguments.
@@ -87,6 +89,7 @@ bool EncoderOutput::OpenOutputFile(const QString& fileName, qint64 avgBytesPerSe
     m_pcmBytes = 45;
     m_mp3Bytes = 0;
     m_droppedBytes = 0;
+    m_partialFrame.clear();
 
     if (QFile::exists(fileName)) {
         QFile::remove(fileName);
@@ -184,12 +187,13 @@ void EncoderOutput::CountLostCapture(qint64 bytes)
     }
 }
 
-void EncoderOutput::FinishOutput()
+QString EncoderOutput::FinishOutput()
 {
     if (m_finishing) {
-        return;
+        return QString();
     }
     m_finishing = true;
+    m_finishFailure.clear();
     if (m_process) {
         if (m_process->state() == QProcess::Running) {
             qint64 bound = qMax(m_finishTimeoutMs, 0);
@@ -208,9 +212,12 @@ void EncoderOutput::FinishOutput()
         drainEncoder();
         releaseEncoder();
     }
+    // A frame the encoder never finished (it had to be ended) stays out of the file.
+    m_partialFrame.clear();
     m_file.close();
     m_active = false;
     m_finishing = false;
+    return m_finishFailure;
 }
 
 void EncoderOutput::DiscardRecordingFile()
@@ -238,27 +245,51 @@ void EncoderOutput::drainEncoder()
         if (n <= 0) {
             break;
         }
-        appendToFile(m_readBuffer.constData(), n);
+        appendWholeFrames(m_readBuffer.constData(), n);
     }
+}
+
+void EncoderOutput::appendWholeFrames(const char* data, qint64 size)
+{
+    if (m_partialFrame.isEmpty()) {
+        const qsizetype complete = Mp3Frames::CompletePrefix(data, size);
+        appendToFile(data, complete);
+        m_partialFrame.append(data + complete, size - complete);
+        return;
+    }
+    m_partialFrame.append(data, size);
+    const qsizetype complete = Mp3Frames::CompletePrefix(m_partialFrame.constData(), m_partialFrame.size());
+    appendToFile(m_partialFrame.constData(), complete);
+    m_partialFrame.remove(0, complete);
 }
 
 void EncoderOutput::appendToFile(const char* data, qint64 size)
 {
-    if (m_fileFailed || !m_file.isOpen()) {
+    if (m_fileFailed || !m_file.isOpen() || size <= 0) {
         return;
     }
-    while (size > 0) {
+    qint64 done = 0;
+    while (done < size) {
         // A short write (file size limit, disk full) is followed by one that reports the error.
-        const qint64 n = m_file.write(data, size);
+        const qint64 n = m_file.write(data + done, size - done);
         if (n <= 0) {
+            // Cut back to the last whole frame: the file stays valid to its end.
+            const qint64 keep = Mp3Frames::BoundaryAtOrBefore(data, size, done);
+            m_file.resize(m_mp3Bytes + keep);
+            m_mp3Bytes += keep;
             m_fileFailed = true;
-            endRecording(QStringLiteral("Die Aufnahmedatei kann nicht geschrieben werden: ") + m_file.errorString());
+            const QString reason =
+                QStringLiteral("Die Aufnahmedatei kann nicht geschrieben werden: ") + m_file.errorString();
+            if (m_finishing) {
+                m_finishFailure = reason;
+            } else {
+                endRecording(reason);
+            }
             return;
         }
-        m_mp3Bytes += n;
-        data += n;
-        size -= n;
+        done += n;
     }
+    m_mp3Bytes += size;
 }
 
 void EncoderOutput::onEncoderFinished()

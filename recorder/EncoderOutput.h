@@ -13,7 +13,9 @@
  * @brief Output of a recording through the MP3 encoder run as a child process.
  *
  * PCM goes to the encoder's standard input through QProcess's asynchronous write buffer;
- * the encoder's standard output is appended to the output file as it arrives. Everything
+ * the encoder's standard output is appended to the output file as it arrives, in whole MP3
+ * frames, so the file ends after a complete frame whenever the program stops. A write that
+ * fails (disk full) is cut back to the last whole frame and ends the recording. Everything
  * runs on the thread that owns the object (the UI thread); nothing here blocks it except
  * the bounded wait of FinishOutput.
  */
@@ -55,7 +57,7 @@ public:
     bool OpenOutputFile(const QString& fileName, qint64 avgBytesPerSec) override;
     bool StartEncoder(int samplesPerSec, int bitsPerSample) override;
     void WriteCapturedData(const QByteArray& data) override;
-    void FinishOutput() override;
+    QString FinishOutput() override;
     void DiscardRecordingFile() override;
 
     qint64 BytesWritten() const override { return m_mp3Bytes; }
@@ -80,6 +82,7 @@ public:
 
 private:
     void drainEncoder();
+    void appendWholeFrames(const char* data, qint64 size);
     void appendToFile(const char* data, qint64 size);
     void onEncoderFinished();
     void onEncoderError(QProcess::ProcessError error);
@@ -95,6 +98,10 @@ private:
     QString m_fileName;
     QProcess* m_process = nullptr;
     QByteArray m_readBuffer;
+    // Encoder output read but not yet appended: the beginning of a frame still being written.
+    QByteArray m_partialFrame;
+    // Why the encoder's last output could not be written during FinishOutput.
+    QString m_finishFailure;
 
     qint64 m_avgBytesPerSec = 0;
     qint64 m_pcmBytes = 0;

@@ -54,7 +54,7 @@ void RecordingController::CmdRecord()
     if (m_recording || m_playing || m_finishing) {
         return;
     }
-    if (m_paused) {
+    if (m_paused && m_waveIn.RecordingActive()) {
         m_recording = true;
         m_view.showState(App().TextRecording, kRecordingColor, true);
         m_paused = false;
@@ -164,10 +164,11 @@ void RecordingController::Tick()
     if (!m_view.isShownNormally()) {
         return;
     }
-    if (!m_waveIn.RecordingActive() && m_recording) {
-        // Ended by itself: the encoder failed or the device went away.
+    if (!m_waveIn.RecordingActive() && (m_recording || (m_sessionActive && m_paused))) {
+        // Ended by itself: the encoder failed or the device went away, paused or not.
         DisableRecording();
         m_recording = false;
+        m_paused = false;
     }
 
     const double now = m_clock.monotonicSeconds();
@@ -202,24 +203,25 @@ void RecordingController::Tick()
     // The texts are built only when a count changed: this runs some 67 times a second.
     const qint64 bytes = m_output.BytesWritten();
     const qint64 dropped = m_output.DroppedBytes();
-    if (bytes != m_shownBytes || dropped != m_shownDropped) {
-        m_view.setBytesText(bytesText());
+    if (bytes != m_shownBytes) {
+        m_view.setBytesText(QString::number(bytes) + QStringLiteral(" bytes"));
         m_shownBytes = bytes;
+    }
+    if (dropped != m_shownDropped) {
+        m_view.setDroppedText(droppedText(dropped));
         m_shownDropped = dropped;
     }
 }
 
-QString RecordingController::bytesText() const
+QString RecordingController::droppedText(qint64 dropped) const
 {
-    QString text = QString::number(m_output.BytesWritten()) + QStringLiteral(" bytes");
-    const qint64 dropped = m_output.DroppedBytes();
-    if (dropped > 0) {
-        // Audio the encoder could not take in time is never lost silently.
-        const double perSecond = std::max<double>(m_waveIn.RecordFormat().avgBytesPerSec, 1.0);
-        const double seconds = static_cast<double>(dropped) / perSecond;
-        text += QStringLiteral(" (%1 s verworfen)").arg(QLocale().toString(seconds, 'f', 1));
+    if (dropped <= 0) {
+        return QString();
     }
-    return text;
+    // Audio that could not be kept is never lost silently.
+    const double perSecond = std::max<double>(m_waveIn.RecordFormat().avgBytesPerSec, 1.0);
+    const double seconds = static_cast<double>(dropped) / perSecond;
+    return QStringLiteral("(%1 s verworfen)").arg(QLocale().toString(seconds, 'f', 1));
 }
 
 QString RecordingController::FormatTime(qint64 lIn, bool bInMS)

@@ -42,7 +42,7 @@ public:
     void setPaused(bool paused) { m_paused = paused; }
 
 private:
-    QString bytesText() const;
+    QString droppedText(qint64 dropped) const;
 
     RecordingView& m_view;
     modWaveIn& m_waveIn;

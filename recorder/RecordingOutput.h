@@ -32,7 +32,8 @@ public:
 
     /// Ends the output: the encoder gets the end of its input, everything it still produces
     /// is appended (bounded wait, then the process is ended), then the file is closed.
-    virtual void FinishOutput() = 0;
+    /// Returns why that last output could not all be written (the disk is full), or "".
+    virtual QString FinishOutput() = 0;
 
     /// Closes the output file and deletes it.
     virtual void DiscardRecordingFile() = 0;

@@ -23,6 +23,8 @@ public:
     virtual void setSettingsControlsEnabled(bool enabled) = 0;
     virtual void setTimeText(const QString& text) = 0;
     virtual void setBytesText(const QString& text) = 0;
+    /// How much audio could not be kept, e.g. "(1,2 s verworfen)"; "" when nothing was lost.
+    virtual void setDroppedText(const QString& text) = 0;
 
     /// True while the window is shown and not minimized.
     virtual bool isShownNormally() const = 0;

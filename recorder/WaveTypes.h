@@ -63,7 +63,7 @@ struct CaptureNotification
     std::uint32_t bytesRecorded = 0;
     /// Copy of the recorded bytes, taken when the device finished the buffer.
     QByteArray data;
-    /// Bytes the device had for this stream but could not place since its previous buffer,
-    /// because no buffer was queued: a gap right before this buffer's data.
+    /// Bytes the device had for this stream but could not place since its previous
+    /// notification (no buffer was queued, or the device overran): a gap in the stream.
     std::uint64_t lostBytesBefore = 0;
 };

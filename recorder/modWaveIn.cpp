@@ -108,10 +108,12 @@ void modWaveIn::OpenRecording(int channels, int bitsPerSample, int samplesPerSec
     m_recordFormat = format;
     m_recordBufferSize = ComputeRecordBufferSize(channels, bitsPerSample, samplesPerSec);
     if (!fileOpened) {
-        // Recording into nowhere would look like success; handled like a device failure.
+        // Recording into nowhere would look like success: the recording ends at once, so the
+        // window returns to standby and Record can be tried again once the folder is there.
         m_recordingOpenFailed = true;
         m_deviceErrorText =
             QStringLiteral("Die Aufnahmedatei kann nicht angelegt werden:\n%1").arg(QDir::toNativeSeparators(fileName));
+        closeRecording();
         report(m_deviceErrorText);
         return;
     }
@@ -169,6 +171,10 @@ void modWaveIn::offerHeldRecordBuffers()
 
 void modWaveIn::TogglePause()
 {
+    // A recording that ended by itself has no stream left to pause or resume.
+    if (!m_recordingActive) {
+        return;
+    }
     ++m_recordGeneration;
     m_recordBuffersHeld = false;
     m_recordingPaused = !m_recordingPaused;
@@ -182,8 +188,16 @@ void modWaveIn::TogglePause()
 
 void modWaveIn::CloseRecording()
 {
+    const QString failure = closeRecording();
+    if (!failure.isEmpty()) {
+        report(failure);
+    }
+}
+
+QString modWaveIn::closeRecording()
+{
     if (!m_recordingActive || m_closingRecording) {
-        return;
+        return QString();
     }
     m_closingRecording = true;
     m_recordBuffersHeld = false;
@@ -192,13 +206,15 @@ void modWaveIn::CloseRecording()
     }
     m_recordingActive = false;
     ++m_recordGeneration;
+    QString failure;
     if (m_recordingOpenFailed) {
         // Nothing was ever recorded into it.
         m_output.DiscardRecordingFile();
     } else {
-        m_output.FinishOutput();
+        failure = m_output.FinishOutput();
     }
     m_closingRecording = false;
+    return failure;
 }
 
 void modWaveIn::OpenMonitor()
@@ -379,13 +395,14 @@ void modWaveIn::processNotification(const CaptureNotification& notification, boo
 void modWaveIn::handleFailure(const std::vector<CaptureStreamId>& streams, const QString& text)
 {
     bool ended = false;
+    QString finishFailure;
     for (CaptureStreamId stream : streams) {
         if (stream == 0) {
             continue;
         }
         if (stream == m_recordDevice && m_recordingActive) {
             // What was recorded so far stays in the file.
-            CloseRecording();
+            finishFailure = closeRecording();
             ended = true;
         } else if (stream == m_monitorDevice) {
             // Closed, so ticking the level display again opens a new one.
@@ -395,7 +412,9 @@ void modWaveIn::handleFailure(const std::vector<CaptureStreamId>& streams, const
     }
     if (ended) {
         m_deviceErrorText = text.trimmed();
-        report(m_deviceErrorText);
+        // One message for the whole event.
+        report(finishFailure.isEmpty() ? m_deviceErrorText
+                                       : m_deviceErrorText + QStringLiteral("\n\n") + finishFailure);
     }
 }
 
@@ -405,8 +424,8 @@ void modWaveIn::handleOutputEnded(const QString& reason)
     if (!m_recordingActive || m_closingRecording) {
         return;
     }
-    CloseRecording();
-    report(reason);
+    const QString failure = closeRecording();
+    report(failure.isEmpty() ? reason : reason + QStringLiteral("\n\n") + failure);
 }
 
 void modWaveIn::reportOpenFailure()

@@ -47,9 +47,10 @@ public:
 
     /// Opens the output file, opens and starts the recording stream, starts the encoder.
     void OpenRecording(int channels, int bitsPerSample, int samplesPerSec, const QString& fileName);
-    /// Pauses a running recording stream or resumes a paused one.
+    /// Pauses a running recording stream or resumes a paused one; nothing once it is closed.
     void TogglePause();
-    /// Ends the recording: closes the stream, frees its buffers, finishes the output.
+    /// Ends the recording: closes the stream, frees its buffers, finishes the output. An output
+    /// whose last part could not be written (disk full) is reported.
     void CloseRecording();
 
     void OpenMonitor();
@@ -89,6 +90,7 @@ public:
 private:
     void enqueue(std::function<void()> work);
     void offerBuffers(CaptureStreamId stream, std::span<WaveHeader> buffers);
+    QString closeRecording();
     void closeStream(CaptureStreamId& stream, std::span<WaveHeader> buffers);
     void offerHeldRecordBuffers();
     void drainPending();

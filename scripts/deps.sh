@@ -4,7 +4,7 @@
 
 QB_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libasound2-dev alsa-utils lame
     libgtest-dev libgmock-dev fonts-liberation2 fonts-dejavu-core xvfb xauth python3-mutagen
-    desktop-file-utils)
+    desktop-file-utils xdotool pulseaudio pulseaudio-utils libasound2-plugins)
 # Added by scripts/fuzz.sh: clang with libFuzzer and the sanitizer run-times.
 QB_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -1,9 +1,5 @@
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <map>
-#include <mutex>
-#include <optional>
 #include <vector>
 
 #include <QCoreApplication>
@@ -17,50 +13,12 @@
 #include "platform/AlsaCaptureBackend.h"
 #include "recorder/modWaveIn.h"
 #include "support/AlsaTestDevice.h"
+#include "support/CaptureCollector.h"
+#include "support/TestSignal.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-WaveFormat stereo16()
-{
-    WaveFormat format;
-    format.channels = 2;
-    format.bitsPerSample = 16;
-    format.samplesPerSec = 44100;
-    format.blockAlign = 4;
-    format.avgBytesPerSec = 176400;
-    return format;
-}
-
-// Every frame carries its own number: left = low 16 bits, right = high bits + 1, so the
-// silence after the end of the signal (right = 0) is told apart.
-QByteArray numberedFrames(int frames)
-{
-    QByteArray bytes;
-    bytes.reserve(frames * 4);
-    for (int i = 0; i < frames; ++i) {
-        const quint16 left = static_cast<quint16>(i & 0xFFFF);
-        const quint16 right = static_cast<quint16>((i >> 16) + 1);
-        for (quint16 s : {left, right}) {
-            bytes.append(static_cast<char>(s & 0xFF));
-            bytes.append(static_cast<char>(s >> 8));
-        }
-    }
-    return bytes;
-}
-
-std::vector<qint64> frameNumbers(const QByteArray& data)
-{
-    std::vector<qint64> numbers;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-    for (qsizetype i = 0; i + 3 < data.size(); i += 4) {
-        const int left = bytes[i] | (bytes[i + 1] << 8);
-        const int right = bytes[i + 2] | (bytes[i + 3] << 8);
-        numbers.push_back(right == 0 ? -1 : (qint64{right - 1} << 16) | left);
-    }
-    return numbers;
-}
 
 int threadCount()
 {
@@ -68,74 +26,23 @@ int threadCount()
         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
-// Collects notifications from the reader thread; the test thread re-queues the buffers.
-// Declared before the backend (as are the buffers), so it outlives the reader.
-class Collector
-{
-public:
-    void attach(CaptureBackend& backend)
-    {
-        backend.setNotificationHandler([this](const CaptureNotification& notification) {
-            std::lock_guard lock(m_mutex);
-            m_pending.push_back(notification);
-            m_arrived.notify_all();
-        });
-    }
-
-    std::optional<CaptureNotification> next()
-    {
-        std::unique_lock lock(m_mutex);
-        // Generous: only a hang should fail here.
-        if (!m_arrived.wait_for(lock, 20s, [this] { return !m_pending.empty(); })) {
-            return std::nullopt;
-        }
-        CaptureNotification notification = m_pending.front();
-        m_pending.pop_front();
-        return notification;
-    }
-
-    std::vector<CaptureNotification> takeAll()
-    {
-        std::lock_guard lock(m_mutex);
-        std::vector<CaptureNotification> all(m_pending.begin(), m_pending.end());
-        m_pending.clear();
-        return all;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::deque<CaptureNotification> m_pending;
-};
-
-std::vector<WaveHeader> makeBuffers(int count, int size, std::intptr_t firstUser)
-{
-    std::vector<WaveHeader> buffers(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        buffers[i].data.assign(static_cast<std::size_t>(size), 0);
-        buffers[i].bufferLength = static_cast<std::uint32_t>(size);
-        buffers[i].user = firstUser + i;
-    }
-    return buffers;
-}
-
 class AlsaCaptureBackendTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { AlsaTestDevice::setSignal(numberedFrames(3 * 44100)); }
+    void SetUp() override { AlsaTestDevice::setSignal(TestSignal::numberedFrames(3 * 44100)); }
 };
 
 TEST_F(AlsaCaptureBackendTest, TwoStreamsShareOneDeviceAndGetTheSamplesInOrder)
 {
-    std::vector<WaveHeader> recordBuffers = makeBuffers(5, 8820, 100);
-    std::vector<WaveHeader> monitorBuffers = makeBuffers(3, 8192, 10);
-    Collector collector;
+    std::vector<WaveHeader> recordBuffers = CaptureCollector::buffers(5, 8820, 100);
+    std::vector<WaveHeader> monitorBuffers = CaptureCollector::buffers(3, 8192, 10);
+    CaptureCollector collector;
     AlsaCaptureBackend backend;
     collector.attach(backend);
     CaptureStreamId recording = 0;
     CaptureStreamId monitor = 0;
-    ASSERT_EQ(backend.open(stereo16(), recording), 0);
-    ASSERT_EQ(backend.open(stereo16(), monitor), 0);
+    ASSERT_EQ(backend.open(CaptureCollector::stereo16(), recording), 0);
+    ASSERT_EQ(backend.open(CaptureCollector::stereo16(), monitor), 0);
     EXPECT_NE(recording, monitor);
     EXPECT_EQ(backend.openDeviceCount(), 1);
 
@@ -171,7 +78,7 @@ TEST_F(AlsaCaptureBackendTest, TwoStreamsShareOneDeviceAndGetTheSamplesInOrder)
     // consecutive frames; a gap would have to be accounted as lost.
     qint64 gaps = 0;
     for (CaptureStreamId stream : {recording, monitor}) {
-        const std::vector<qint64> numbers = frameNumbers(received[stream].left(wanted));
+        const std::vector<qint64> numbers = TestSignal::frameNumbers(received[stream].left(wanted));
         ASSERT_FALSE(numbers.empty());
         if (stream == recording) {
             EXPECT_EQ(numbers.front(), 0);
@@ -188,7 +95,7 @@ TEST_F(AlsaCaptureBackendTest, UnopenablePcmGivesAlsasErrorCodeAndText)
 {
     AlsaCaptureBackend backend(QStringLiteral("hw:99"));
     CaptureStreamId stream = 42;
-    const int code = backend.open(stereo16(), stream);
+    const int code = backend.open(CaptureCollector::stereo16(), stream);
 
     EXPECT_LT(code, 0);
     EXPECT_EQ(stream, 0u);
@@ -199,13 +106,13 @@ TEST_F(AlsaCaptureBackendTest, UnopenablePcmGivesAlsasErrorCodeAndText)
 
 TEST_F(AlsaCaptureBackendTest, StopAndResetHandEveryBufferBackOnceInOrder)
 {
-    std::vector<WaveHeader> idle = makeBuffers(2, 4096, 1);
-    std::vector<WaveHeader> big = makeBuffers(3, 176400 * 4, 10);
-    Collector collector;
+    std::vector<WaveHeader> idle = CaptureCollector::buffers(2, 4096, 1);
+    std::vector<WaveHeader> big = CaptureCollector::buffers(3, 176400 * 4, 10);
+    CaptureCollector collector;
     AlsaCaptureBackend backend;
     collector.attach(backend);
     CaptureStreamId stream = 0;
-    ASSERT_EQ(backend.open(stereo16(), stream), 0);
+    ASSERT_EQ(backend.open(CaptureCollector::stereo16(), stream), 0);
 
     // Not started: stop returns nothing, reset returns every queued buffer empty.
     for (WaveHeader& header : idle) {
@@ -241,7 +148,7 @@ TEST_F(AlsaCaptureBackendTest, StopAndResetHandEveryBufferBackOnceInOrder)
         EXPECT_EQ(rest[i].flags & WHDR_DONE, WHDR_DONE);
         all += rest[i].data;
     }
-    const std::vector<qint64> numbers = frameNumbers(all);
+    const std::vector<qint64> numbers = TestSignal::frameNumbers(all);
     for (std::size_t i = 0; i < numbers.size() && i < 3 * 44100; ++i) {
         ASSERT_EQ(numbers[i], static_cast<qint64>(i));
     }
@@ -254,14 +161,14 @@ TEST_F(AlsaCaptureBackendTest, NoReaderThreadOutlivesTheLastClose)
 {
     const int before = threadCount();
     {
-        Collector collector;
-        std::vector<WaveHeader> buffers = makeBuffers(2, 8820, 100);
+        CaptureCollector collector;
+        std::vector<WaveHeader> buffers = CaptureCollector::buffers(2, 8820, 100);
         AlsaCaptureBackend backend;
         collector.attach(backend);
         CaptureStreamId a = 0;
         CaptureStreamId b = 0;
-        ASSERT_EQ(backend.open(stereo16(), a), 0);
-        ASSERT_EQ(backend.open(stereo16(), b), 0);
+        ASSERT_EQ(backend.open(CaptureCollector::stereo16(), a), 0);
+        ASSERT_EQ(backend.open(CaptureCollector::stereo16(), b), 0);
         EXPECT_EQ(threadCount(), before + 1);
         ASSERT_EQ(backend.addBuffer(a, &buffers[0]), 0);
         ASSERT_EQ(backend.start(a), 0);
@@ -273,7 +180,7 @@ TEST_F(AlsaCaptureBackendTest, NoReaderThreadOutlivesTheLastClose)
         EXPECT_EQ(threadCount(), before);
 
         // A stream left open is closed with the backend.
-        ASSERT_EQ(backend.open(stereo16(), a), 0);
+        ASSERT_EQ(backend.open(CaptureCollector::stereo16(), a), 0);
         ASSERT_EQ(backend.addBuffer(a, &buffers[1]), 0);
         ASSERT_EQ(backend.start(a), 0);
     }
@@ -282,12 +189,12 @@ TEST_F(AlsaCaptureBackendTest, NoReaderThreadOutlivesTheLastClose)
 
 TEST_F(AlsaCaptureBackendTest, CaptureGoesOnAfterAllStreamsWereStopped)
 {
-    std::vector<WaveHeader> buffers = makeBuffers(1, 8820, 100);
-    Collector collector;
+    std::vector<WaveHeader> buffers = CaptureCollector::buffers(1, 8820, 100);
+    CaptureCollector collector;
     AlsaCaptureBackend backend;
     collector.attach(backend);
     CaptureStreamId stream = 0;
-    ASSERT_EQ(backend.open(stereo16(), stream), 0);
+    ASSERT_EQ(backend.open(CaptureCollector::stereo16(), stream), 0);
 
     for (int round = 0; round < 2; ++round) {
         ASSERT_EQ(backend.addBuffer(stream, &buffers[0]), 0);
@@ -295,7 +202,7 @@ TEST_F(AlsaCaptureBackendTest, CaptureGoesOnAfterAllStreamsWereStopped)
         std::optional<CaptureNotification> done = collector.next();
         ASSERT_TRUE(done.has_value());
         EXPECT_EQ(done->bytesRecorded, 8820u);
-        const std::vector<qint64> numbers = frameNumbers(done->data);
+        const std::vector<qint64> numbers = TestSignal::frameNumbers(done->data);
         // Real signal, not silence: the device was restarted cleanly.
         EXPECT_GE(numbers.front(), 0);
         EXPECT_EQ(numbers.back() - numbers.front(), 2204);
@@ -337,7 +244,7 @@ TEST_F(AlsaCaptureBackendTest, FeedsTheCaptureModuleThroughTheEventLoop)
     EXPECT_TRUE(reported.isEmpty());
     EXPECT_EQ(backend.openDeviceCount(), 0);
     ASSERT_GE(output.written().size(), wanted);
-    const std::vector<qint64> numbers = frameNumbers(output.written().left(wanted));
+    const std::vector<qint64> numbers = TestSignal::frameNumbers(output.written().left(wanted));
     EXPECT_EQ(numbers.front(), 0);
     qint64 gaps = 0;
     for (std::size_t i = 1; i < numbers.size(); ++i) {

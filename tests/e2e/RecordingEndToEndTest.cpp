@@ -26,6 +26,7 @@
 #include "support/AlsaTestDevice.h"
 #include "support/DecodedAudio.h"
 #include "support/MessageBoxCatcher.h"
+#include "support/ProcessList.h"
 #include "support/TestApp.h"
 #include "support/TestSignal.h"
 #include "tagging/ID3tag.h"
@@ -172,13 +173,9 @@ TEST_F(RecordingEndToEndTest, KilledEncoderEndsTheRecordingAndKeepsWhatWasWritte
     QTRY_VERIFY_WITH_TIMEOUT(m_program->output().BytesWritten() > 20000, kTimeout);
 
     // Kill the encoder process that runs from our copy.
-    int killed = 0;
-    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
-        if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() == encoder) {
-            killed += ::kill(pid.toInt(), SIGKILL) == 0;
-        }
-    }
-    ASSERT_EQ(killed, 1);
+    const QList<qint64> encoders = ProcessList::running(encoder);
+    ASSERT_EQ(encoders.size(), 1);
+    ASSERT_EQ(::kill(static_cast<pid_t>(encoders.front()), SIGKILL), 0);
 
     QTRY_VERIFY_WITH_TIMEOUT(!m_program->waveIn().RecordingActive(), kTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(!controller().Recording(), kTimeout);

@@ -7,7 +7,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
+
+#include "support/NoFileOverride.h"
 
 namespace {
 
@@ -15,6 +19,12 @@ QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// A literal with its NUL bytes.
+template <std::size_t N> QByteArray raw(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
 }
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30000)
@@ -56,6 +66,8 @@ protected:
     std::unique_ptr<QProcess> start(const QString& program, const QStringList& args = {})
     {
         auto process = std::make_unique<QProcess>();
+        // File permissions hold for the program even when the tests run as root.
+        process->setChildProcessModifier(&NoFileOverride::dropForChild);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", m_home);
         env.insert("XDG_RUNTIME_DIR", m_runtime);
@@ -90,7 +102,8 @@ protected:
 TEST_F(StartupTest, FirstStartInstallsEncoderAndClosingWritesTheThreeSettings)
 {
     const QString exe = installAs("quernbell");
-    auto first = start(exe, {"--ignored", "argument"});
+    // Arguments are ignored, Qt's own options included.
+    auto first = start(exe, {"-platform", "bogus", "-style", "none", "--ignored"});
     const QString encoder = systemFolder() + "mkmp3";
     ASSERT_TRUE(waitFor([&] { return QFile::exists(encoder) && QFile::exists(lockFileOf("quernbell")); }));
 
@@ -142,6 +155,141 @@ TEST_F(StartupTest, RenamedCopyKeepsItsOwnSettingsAndExistingEncoderIsLeftAlone)
     EXPECT_TRUE(ini.contains("browser=1")) << ini.toStdString();
     EXPECT_TRUE(ini.contains("savepath=/srv/aufnahmen/")) << ini.toStdString();
     EXPECT_EQ(ini.count("bitrate"), 1);
+}
+
+TEST_F(StartupTest, SymlinkedExecutableTakesLockAndSettingsFromItsTarget)
+{
+    const QString exe = installAs("quernbell");
+    const QString links = m_dir.filePath("links");
+    ASSERT_TRUE(QDir().mkpath(links));
+    ASSERT_TRUE(QFile::link(exe, links + "/aufnahme"));
+
+    auto viaLink = start(links + "/aufnahme");
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(lockFileOf("quernbell")); }));
+    auto viaTarget = start(exe);
+    ASSERT_TRUE(viaTarget->waitForFinished(30000)) << "one program, one instance";
+    EXPECT_EQ(viaTarget->exitCode(), 0);
+    terminate(*viaLink);
+
+    EXPECT_FALSE(QFile::exists(lockFileOf("aufnahme")));
+    EXPECT_TRUE(QFile::exists(m_bin + "/quernbell.ini"));
+    EXPECT_FALSE(QFile::exists(links + "/aufnahme.ini"));
+    EXPECT_FALSE(QFile::exists(m_bin + "/aufnahme.ini"));
+}
+
+TEST_F(StartupTest, AnExistingEncoderFileIsNeverReplacedEvenWhenItCannotBeRead)
+{
+    const QString exe = installAs("quernbell");
+    const QString encoder = systemFolder() + "mkmp3";
+    ASSERT_TRUE(QDir().mkpath(systemFolder()));
+
+    // A file nobody may read.
+    {
+        QFile file(encoder);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("private");
+    }
+    ASSERT_TRUE(QFile::setPermissions(encoder, {}));
+    auto process = start(exe);
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(lockFileOf("quernbell")); }));
+    terminate(*process);
+    EXPECT_EQ(QFileInfo(encoder).size(), 7);
+    struct stat info = {};
+    ASSERT_EQ(::stat(QFile::encodeName(encoder).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0u);
+
+    // A link whose target is gone.
+    ASSERT_TRUE(QFile::remove(encoder));
+    ASSERT_TRUE(QFile::link(m_dir.filePath("gone"), encoder));
+    process = start(exe);
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(lockFileOf("quernbell")); }));
+    terminate(*process);
+    EXPECT_TRUE(QFileInfo(encoder).isSymLink());
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("gone")));
+}
+
+// Each settings file as a user or another program might leave it. Start-up must go on, the store's
+// rules hold (first section and key count, values cut at 2047 characters), and the write at close
+// changes the program's three lines only. "%HOME%" stands for the home folder (the default save folder).
+TEST_F(StartupTest, HostileSettingsFilesNeitherStopStartUpNorLoseAnythingAtTheNextWrite)
+{
+    enum Kind
+    {
+        Bytes,
+        ReadOnly,
+        Folder,
+        Fifo
+    };
+    QByteArray junk;
+    for (int i = 0; i < 3000; ++i) {
+        junk.append(static_cast<char>((i * 167 + 13) % 256));
+    }
+    junk.replace('\n', 'n').replace('[', '(');
+    const QByteArray longPath = "/srv/" + QByteArray(3000, 'p');
+    const QByteArray longLine(1 << 20, 'x');
+    const struct
+    {
+        const char* name;
+        Kind kind;
+        QByteArray before;
+        QByteArray after;
+    } cases[] = {
+        {"binary junk around the section", Bytes, junk + "\n[Quernbell Audio Recorder]\nBitrate=5\n" + junk + "\n",
+         junk + "\n[Quernbell Audio Recorder]\nBitrate=5\n" + junk + "\nSavePath=%HOME%/\nBrowser=0\n"},
+        {"NUL bytes in values and lines", Bytes, raw("[Quernbell Audio Recorder]\nBitrate=4\0junk\n\0\0\0\n"),
+         raw("[Quernbell Audio Recorder]\nBitrate=4\n\0\0\0\nSavePath=%HOME%/\nBrowser=0\n")},
+        {"very long lines", Bytes, "[Quernbell Audio Recorder]\n" + longLine + "\nSavePath=" + longPath + "\n",
+         "[Quernbell Audio Recorder]\n" + longLine + "\nSavePath=" + longPath.left(2047) + "/\nBitrate=3\nBrowser=0\n"},
+        {"CRLF and LF mixed", Bytes, "[Quernbell Audio Recorder]\r\nBitrate=2\n; note\r\nBrowser=1\n",
+         "[Quernbell Audio Recorder]\r\nBitrate=2\n; note\r\nBrowser=1\nSavePath=%HOME%/\r\n"},
+        {"duplicate sections and keys", Bytes,
+         "[quernbell audio recorder]\nBITRATE=1\nBitrate=9\n[Quernbell Audio Recorder]\nBrowser=1\nBitrate=7\n",
+         "[quernbell audio recorder]\nBitrate=1\nBitrate=9\nSavePath=%HOME%/\nBrowser=0\n"
+         "[Quernbell Audio Recorder]\nBrowser=1\nBitrate=7\n"},
+        {"section missing", Bytes, "; mine\n[Other]\nBitrate=12\n",
+         "; mine\n[Other]\nBitrate=12\n\n[Quernbell Audio Recorder]\nBitrate=3\nSavePath=%HOME%/\nBrowser=0\n"},
+        {"read-only file", ReadOnly, "[Quernbell Audio Recorder]\nBitrate=6\n",
+         "[Quernbell Audio Recorder]\nBitrate=6\n"},
+        {"a folder in its place", Folder, {}, {}},
+        {"a FIFO in its place", Fifo, {}, {}},
+    };
+
+    const QString exe = installAs("quernbell");
+    const QString ini = m_bin + "/quernbell.ini";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(ini);
+        QDir(ini).removeRecursively();
+        if (c.kind == Folder) {
+            ASSERT_TRUE(QDir().mkpath(ini));
+        } else if (c.kind == Fifo) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0644), 0);
+        } else {
+            QFile file(ini);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.before);
+            file.close();
+            if (c.kind == ReadOnly) {
+                QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+            }
+        }
+
+        auto process = start(exe);
+        ASSERT_TRUE(waitFor([&] { return QFile::exists(lockFileOf("quernbell")); }));
+        terminate(*process);
+
+        const QFileInfo after(ini);
+        if (c.kind == Folder) {
+            EXPECT_TRUE(after.isDir());
+        } else if (c.kind == Fifo) {
+            EXPECT_EQ(after.isFile(), false);
+            EXPECT_TRUE(after.exists());
+        } else {
+            QByteArray expected = c.after;
+            expected.replace("%HOME%", QFile::encodeName(m_home));
+            EXPECT_EQ(readAll(ini).toStdString(), expected.toStdString());
+        }
+    }
 }
 
 } // namespace

@@ -39,12 +39,13 @@ public:
         m_written += data;
         m_pcmBytes += data.size();
     }
-    void FinishOutput() override
+    QString FinishOutput() override
     {
         m_calls << QStringLiteral("FinishOutput");
         if (m_onFinishOutput) {
             m_onFinishOutput();
         }
+        return m_finishFailure;
     }
     void DiscardRecordingFile() override { m_calls << QStringLiteral("DiscardRecordingFile"); }
 
@@ -68,6 +69,8 @@ public:
     void setStartEncoderResult(bool result) { m_startEncoderResult = result; }
     /// What BytesWritten() reports.
     void setBytesWritten(qint64 bytes) { m_bytesWritten = bytes; }
+    /// What FinishOutput reports, as a file that could not take the encoder's last output would.
+    void setFinishFailure(const QString& reason) { m_finishFailure = reason; }
     /// Runs inside FinishOutput (e.g. to fire the ended handler from there).
     void setOnFinishOutput(std::function<void()> action) { m_onFinishOutput = std::move(action); }
     /// Reports that the output ended by itself, as a dying encoder would.
@@ -96,4 +99,5 @@ private:
     bool m_openResult = true;
     bool m_startEncoderResult = true;
     std::function<void()> m_onFinishOutput;
+    QString m_finishFailure;
 };

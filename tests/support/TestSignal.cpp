@@ -23,4 +23,31 @@ QByteArray stereoSine(double seconds, double leftHz, double rightHz, double left
     return pcm;
 }
 
+QByteArray numberedFrames(int frames)
+{
+    QByteArray bytes;
+    bytes.reserve(qsizetype{frames} * 4);
+    for (int i = 0; i < frames; ++i) {
+        const quint16 left = static_cast<quint16>(i & 0xFFFF);
+        const quint16 right = static_cast<quint16>((i >> 16) + 1);
+        for (quint16 s : {left, right}) {
+            bytes.append(static_cast<char>(s & 0xFF));
+            bytes.append(static_cast<char>(s >> 8));
+        }
+    }
+    return bytes;
+}
+
+std::vector<qint64> frameNumbers(const QByteArray& data)
+{
+    std::vector<qint64> numbers;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    for (qsizetype i = 0; i + 3 < data.size(); i += 4) {
+        const int left = bytes[i] | (bytes[i + 1] << 8);
+        const int right = bytes[i + 2] | (bytes[i + 3] << 8);
+        numbers.push_back(right == 0 ? -1 : (qint64{right - 1} << 16) | left);
+    }
+    return numbers;
+}
+
 } // namespace TestSignal

@@ -1,5 +1,6 @@
 #include "recorder/EncoderOutput.h"
 #include "support/FileSizeLimit.h"
+#include "support/Mp3File.h"
 #include "support/TestSignal.h"
 
 #include <cerrno>
@@ -376,6 +377,37 @@ TEST_F(EncoderOutputTest, FailedFileWriteEndsRecordingWithReason)
     EXPECT_EQ(ends.calls, 1);
     EXPECT_EQ(out.BytesWritten(), QFileInfo(name).size());
     EXPECT_LE(out.BytesWritten(), 4000);
+    EXPECT_GT(out.BytesWritten(), 0);
+    EXPECT_TRUE(Mp3File::wholeFrames(name) > 0) << "the write that failed is cut back to the last whole frame";
+}
+
+TEST_F(EncoderOutputTest, FileThatFillsDuringStopsDrainIsReportedAndEndsAfterAWholeFrame)
+{
+    const QString name = path("Rec.mp3");
+    EncoderOutput out;
+    Counter ends;
+    CountEnds(out, ends);
+    out.setEncoderPath(LamePath());
+    ASSERT_TRUE(out.OpenOutputFile(name, BytesPerSec));
+    ASSERT_TRUE(out.StartEncoder(Rate, 16));
+    // Handed on faster than the encoder takes it, so most of it is still to come at Stop.
+    const QByteArray pcm = SinePcm(20.0, 440.0, 8000.0);
+    for (qsizetype offset = 0; offset < pcm.size(); offset += BufferBytes) {
+        out.WriteCapturedData(pcm.mid(offset, BufferBytes));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return out.BytesWritten() > 10000; }, WaitMs));
+    QString failure;
+    {
+        const FileSizeLimit limit(static_cast<rlim_t>(out.BytesWritten() + 5000));
+        failure = out.FinishOutput();
+    }
+    EXPECT_TRUE(failure.startsWith("Die Aufnahmedatei kann nicht geschrieben werden: ")) << failure.toStdString();
+    QTest::qWait(50);
+    EXPECT_EQ(ends.calls, 0) << "told once, by Stop";
+    EXPECT_EQ(out.BytesWritten(), QFileInfo(name).size());
+    EXPECT_TRUE(Mp3File::wholeFrames(name) > 0);
+    EXPECT_FALSE(Decode(name, path("decoded.raw")).empty());
+    EXPECT_TRUE(out.FinishOutput().isEmpty());
 }
 
 TEST_F(EncoderOutputTest, FinishAndDiscardWithNothingStartedAreHarmless)

@@ -175,11 +175,25 @@ TEST_F(IniStoreTest, CrlfFilesAreReadAndKeepTheirLineEnding)
     EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\r\nBitrate=0\r\nSavePath=\"C:/x/\"\r\nBrowser=1\r\n"));
 }
 
-TEST_F(IniStoreTest, TextIsStoredInWindows1252)
+TEST_F(IniStoreTest, TextIsWrittenInUtf8AndLinesOfOlderVersionsReadAsWindows1252)
 {
+    const QString folder = QStringLiteral("/home/u/\u0414\u043e\u043a\u0443\u043c\u0435\u043d\u0442\u044b/");
+    write(QStringLiteral("SavePath"), folder);
     write(QStringLiteral("LastArtist"), QStringLiteral("M\u00fcller \u20ac \u4e2d"));
-    EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\nLastArtist=M\xfcller \x80 ?\n"));
-    EXPECT_EQ(read(QStringLiteral("LastArtist")), QStringLiteral("M\u00fcller \u20ac ?"));
+    EXPECT_EQ(readRaw(), "[Quernbell Audio Recorder]\nSavePath=" + folder.toUtf8() +
+                             "\nLastArtist=M\xc3\xbcller \xe2\x82\xac \xe4\xb8\xad\n");
+    EXPECT_EQ(read(QStringLiteral("SavePath")), folder);
+
+    // An old file: its Windows-1252 lines keep their bytes, a new line is UTF-8, and both read back.
+    writeRaw("[Quernbell Audio Recorder]\r\nLastTitle=Ca\xe7\xe3o \x80\r\nLastAlbum=\x81\x8d\x8f\x90\x9d\r\n");
+    write(QStringLiteral("SavePath"), folder);
+    EXPECT_EQ(readRaw(),
+              "[Quernbell Audio Recorder]\r\nLastTitle=Ca\xe7\xe3o \x80\r\nLastAlbum=\x81\x8d\x8f\x90\x9d\r\n"
+              "SavePath=" +
+                  folder.toUtf8() + "\r\n");
+    EXPECT_EQ(read(QStringLiteral("LastTitle")), QStringLiteral("Ca\u00e7\u00e3o \u20ac"));
+    EXPECT_EQ(read(QStringLiteral("LastAlbum")), QStringLiteral("\u0081\u008d\u008f\u0090\u009d"));
+    EXPECT_EQ(read(QStringLiteral("SavePath")), folder);
 }
 
 TEST_F(IniStoreTest, LineBreaksInValuesCannotForgeEntries)

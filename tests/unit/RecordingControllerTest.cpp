@@ -30,6 +30,7 @@ public:
     void setSettingsControlsEnabled(bool enabled) override { settingsEnabled = enabled; }
     void setTimeText(const QString& text) override { time = text; }
     void setBytesText(const QString& text) override { bytes = text; }
+    void setDroppedText(const QString& text) override { dropped = text; }
     bool isShownNormally() const override { return shown; }
     int selectedBitrateIndex() const override { return bitrateIndex; }
     bool monitoringTicked() const override { return monitoring; }
@@ -56,6 +57,7 @@ public:
     bool settingsEnabled = true;
     QString time = QStringLiteral("00:00:00");
     QString bytes;
+    QString dropped;
     bool shown = true;
     int bitrateIndex = 5;
     bool monitoring = false;
@@ -244,15 +246,17 @@ TEST_F(RecordingControllerTest, TimerShowsTimeBytesAndBlinksTheRecordingText)
     EXPECT_EQ(m_view.bytes, "1048576 bytes");
 }
 
-TEST_F(RecordingControllerTest, DroppedAudioIsShownNextToTheByteCount)
+TEST_F(RecordingControllerTest, DroppedAudioIsShownOnALineOfItsOwn)
 {
     m_controller.CmdRecord();
     m_output.setBytesWritten(2048);
     m_controller.Tick();
     EXPECT_EQ(m_view.bytes, "2048 bytes");
+    EXPECT_EQ(m_view.dropped, "");
     m_output.CountLostCapture(176400 * 3 / 2);
     m_controller.Tick();
-    EXPECT_EQ(m_view.bytes, "2048 bytes (1.5 s verworfen)");
+    EXPECT_EQ(m_view.bytes, "2048 bytes");
+    EXPECT_EQ(m_view.dropped, "(1.5 s verworfen)");
 }
 
 TEST_F(RecordingControllerTest, LevelSwitchOpensTheMonitorOnceThenPausesAndResumes)

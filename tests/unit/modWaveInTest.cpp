@@ -261,8 +261,37 @@ TEST_F(modWaveInTest, OutputFileThatCannotBeOpenedIsReportedAndNoDeviceIsOpened)
 
     EXPECT_EQ(m_reported.size(), 1);
     EXPECT_EQ(m_backend.openCalls(), 0);
-    m_wave.CloseRecording();
+    // Ended at once: the window returns to standby and Record may be tried again.
+    EXPECT_FALSE(m_wave.RecordingActive());
     EXPECT_EQ(m_output.calls().last(), QStringLiteral("DiscardRecordingFile"));
+    m_wave.CloseRecording();
+    EXPECT_EQ(m_output.callCount("DiscardRecordingFile"), 1);
+}
+
+TEST_F(modWaveInTest, LastOutputThatCannotBeWrittenIsReportedOnceWithWhatEndedTheRecording)
+{
+    m_output.setFinishFailure(QStringLiteral("Datei voll"));
+    openStereo();
+    m_wave.CloseRecording();
+    m_wave.CloseRecording();
+    EXPECT_EQ(m_reported, QStringList({"Datei voll"}));
+
+    m_reported.clear();
+    openStereo();
+    m_backend.failRunning(-19, QStringLiteral("No such device"));
+    deliver();
+    EXPECT_EQ(m_reported, QStringList({"No such device\n\nDatei voll"}));
+
+    m_reported.clear();
+    openStereo();
+    m_output.fireEnded(QStringLiteral("Encoder beendet"));
+    EXPECT_EQ(m_reported, QStringList({"Encoder beendet\n\nDatei voll"}));
+
+    // A closed recording is neither paused nor resumed.
+    const int opens = m_backend.openCalls();
+    m_wave.TogglePause();
+    EXPECT_FALSE(m_wave.RecordingPaused());
+    EXPECT_EQ(m_backend.openCalls(), opens);
 }
 
 TEST_F(modWaveInTest, EncoderThatDoesNotStartClosesTheRecordingAndDiscardsTheFile)

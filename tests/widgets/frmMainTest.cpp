@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
+#include <QLocale>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -338,6 +341,54 @@ TEST_F(frmMainTest, SettingsPanelTakesTheBrowsersWidthAndClosesItselfInPlayMode)
     fire(*form, "tmrSettings");
     EXPECT_EQ(lower(*form), "5310 6 tags");
     EXPECT_FALSE(form->SettingsOpen() || child<QTimer>(*form, "tmrSettings")->isActive());
+}
+
+TEST_F(frmMainTest, DroppedAudioIsReadableInFullAndADeviceErrorDoesNotHoldUpTheCapture)
+{
+    auto form = loadWindow();
+    auto* timer = form->findChild<QTimer*>("tmrTimer");
+    auto* bytes = child<QLabel>(*form, "lblBytesWritten");
+    auto* dropped = child<QLabel>(*form, "lblDropped");
+    QTest::mouseClick(child<CmdButton>(*form, "CmdRecord"), Qt::LeftButton);
+    m_output.setBytesWritten(395598);
+    m_output.CountLostCapture(176400 * 1234);
+    QMetaObject::invokeMethod(timer, "timeout");
+    EXPECT_EQ(bytes->text(), "395598 bytes");
+    EXPECT_EQ(dropped->text(), "(" + QLocale().toString(1234.0, 'f', 1) + " s verworfen)");
+    for (QLabel* label : {bytes, dropped}) {
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+            << label->objectName().toStdString();
+        EXPECT_TRUE(label->parentWidget()->rect().contains(label->geometry()));
+    }
+
+    // The level display runs on while a device error is on screen.
+    QTest::mouseClick(child<QCheckBox>(*form, "chkMonitoring"), Qt::LeftButton);
+    m_backend.setOpenFailure(-16, QStringLiteral("Device or resource busy"));
+    QTest::mouseClick(child<CmdButton>(*form, "CmdStop"), Qt::LeftButton);
+    QTest::mouseClick(child<CmdButton>(*form, "CmdRecord"), Qt::LeftButton);
+    QMessageBox* box = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* candidate = qobject_cast<QMessageBox*>(widget); candidate && candidate->isVisible()) {
+            box = candidate;
+        }
+    }
+    ASSERT_NE(box, nullptr) << "the click returns while the box is open";
+    EXPECT_EQ(box->text(), "Device or resource busy");
+    EXPECT_EQ(box->windowTitle(), "Quernbell Audio Recorder");
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    EXPECT_EQ(box->parentWidget(), nullptr) << "no owner window";
+    EXPECT_FALSE(box->isModal());
+    const int before = m_waveIn.LastMonitorBuffer();
+    m_backend.produce(modWaveIn::MonitorBufferSize / 4);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_NE(m_waveIn.LastMonitorBuffer(), before);
+
+    // Closing the window closes the box, so the program can end.
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(qobject_cast<QMessageBox*>(widget) && widget->isVisible());
+    }
 }
 
 } // namespace

@@ -1,0 +1,244 @@
+// Capture through a real sound server, whose clock paces the device like a sound card: what
+// cannot be kept is counted, and no stream holds up another. Its own test binary, since ALSA
+// reads its configuration once per process.
+#include <chrono>
+#include <csignal>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <alsa/asoundlib.h>
+#include <gtest/gtest.h>
+
+#include "app/AppGlobals.h"
+#include "app/Program.h"
+#include "app/frmMain.h"
+#include "controls/CmdButton.h"
+#include "fakes/FixedDateClock.h"
+#include "platform/AlsaCaptureBackend.h"
+#include "recorder/EncoderOutput.h"
+#include "recorder/modWaveIn.h"
+#include "support/CaptureCollector.h"
+#include "support/DecodedAudio.h"
+#include "support/MessageBoxCatcher.h"
+#include "support/Mp3File.h"
+#include "support/ProcessList.h"
+#include "support/SoundServer.h"
+#include "support/TestApp.h"
+#include "support/TestSignal.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kTimeout = 60000;
+constexpr qint64 kBytesPerSecond = 176400;
+
+SoundServer& server()
+{
+    static SoundServer instance;
+    return instance;
+}
+
+class SoundServerEndToEndTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(server().start()); }
+};
+
+TEST_F(SoundServerEndToEndTest, AStreamWithoutRoomLosesWhatTheOtherGetsAndAnOverrunIsCounted)
+{
+    const WaveFormat format = CaptureCollector::stereo16();
+    // The server passes the samples on unchanged, so gaps show in the frame numbers.
+    ASSERT_TRUE(server().play(TestSignal::numberedFrames(60 * 44100)));
+    std::vector<WaveHeader> buffers = CaptureCollector::buffers(3, 8192, 10);
+    CaptureCollector collector;
+    AlsaCaptureBackend backend;
+    collector.attach(backend);
+    CaptureStreamId starved = 0;
+    CaptureStreamId fed = 0;
+    ASSERT_EQ(backend.open(format, starved), 0);
+    ASSERT_EQ(backend.open(format, fed), 0);
+    for (WaveHeader& header : buffers) {
+        ASSERT_EQ(backend.addBuffer(fed, &header), 0);
+    }
+    // The starved stream never gets a buffer.
+    ASSERT_EQ(backend.start(starved), 0);
+    ASSERT_EQ(backend.start(fed), 0);
+
+    qint64 received = 0;
+    qint64 lost = 0;
+    qint64 starvedLost = 0;
+    qint64 missing = 0;
+    qint64 previous = -1;
+    bool stalled = false;
+    const auto take = [&](const CaptureNotification& done) {
+        if (done.stream == starved) {
+            EXPECT_EQ(done.flags & WHDR_DONE, 0u);
+            starvedLost += static_cast<qint64>(done.lostBytesBefore);
+            return;
+        }
+        received += done.bytesRecorded;
+        lost += static_cast<qint64>(done.lostBytesBefore);
+        for (qint64 number : TestSignal::frameNumbers(done.data)) {
+            if (number >= 0 && previous >= 0 && number > previous + 1) {
+                missing += number - previous - 1;
+            }
+            previous = number >= 0 ? number : previous;
+        }
+    };
+    while (received < 3 * kBytesPerSecond) {
+        std::optional<CaptureNotification> done = collector.next();
+        ASSERT_TRUE(done.has_value());
+        take(*done);
+        if (done->stream == fed && (done->flags & WHDR_DONE)) {
+            ASSERT_EQ(backend.addBuffer(fed, &buffers[static_cast<std::size_t>(done->user - 10)]), 0);
+        }
+        if (!stalled && received >= kBytesPerSecond) {
+            // The reader is held up three times as long as the device can hold: it overruns.
+            collector.stallOnce(1500ms);
+            stalled = true;
+        }
+    }
+    ASSERT_EQ(backend.reset(fed), 0);
+    ASSERT_EQ(backend.reset(starved), 0);
+    for (const CaptureNotification& done : collector.takeAll()) {
+        take(done);
+    }
+    backend.close(fed);
+    backend.close(starved);
+
+    // What the overrun lost is counted, frame for frame.
+    EXPECT_GT(missing, 0);
+    EXPECT_NEAR(static_cast<double>(lost / 4), static_cast<double>(missing), 2205);
+    // The starved stream lost all that the fed one got or lost, reported while it happened,
+    // and did not slow the fed one down.
+    EXPECT_NEAR(static_cast<double>(starvedLost), static_cast<double>(received + lost), 2 * 8820);
+    EXPECT_EQ(static_cast<qint64>(backend.lostFrames()), (starvedLost + lost) / 4);
+}
+
+class SoundServerRecordingTest : public SoundServerEndToEndTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        TestApp::init(m_dir.path());
+        m_encoder = m_dir.filePath("system/mkmp3");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QB_LAME_EXECUTABLE), m_encoder));
+        App().EncoderPath = m_encoder;
+        m_program = std::make_unique<Program>(std::make_unique<AlsaCaptureBackend>(), m_clock);
+        ASSERT_TRUE(server().play(TestSignal::stereoSine(600, 1000, 440, 0.5, 0.1)));
+    }
+
+    void click(const char* name)
+    {
+        auto* button = m_program->form().findChild<CmdButton*>(QLatin1String(name));
+        ASSERT_NE(button, nullptr) << name;
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+    }
+
+    void tick() { QMetaObject::invokeMethod(m_program->form().findChild<QTimer*>("tmrTimer"), "timeout"); }
+    QString label(const char* name) { return m_program->form().findChild<QLabel*>(name)->text(); }
+    QStringList files() const { return QDir(App().SaveFolder).entryList(QDir::Files, QDir::Name); }
+
+    QTemporaryDir m_dir;
+    QString m_encoder;
+    FixedDateClock m_clock;
+    MessageBoxCatcher m_boxes;
+    std::unique_ptr<Program> m_program;
+};
+
+TEST_F(SoundServerRecordingTest, StalledEncoderThenAFailingDeviceWhilePaused)
+{
+    EncoderOutput& output = m_program->output();
+    modWaveIn& waveIn = m_program->waveIn();
+    // Small marks, so the capture side holds its buffers back soon after the encoder stops.
+    constexpr qint64 kHighWater = 256 * 1024;
+    output.setReadyWatermarks(kHighWater, 64 * 1024);
+    QTest::mouseClick(m_program->form().findChild<QCheckBox*>("chkMonitoring"), Qt::LeftButton);
+    click("CmdRecord");
+    QTRY_VERIFY_WITH_TIMEOUT(output.SecondsRecorded() >= 2, kTimeout);
+
+    // The encoder stalls for ten seconds: longer than its pipe (1 MiB) and the high mark take.
+    const QList<qint64> encoders = ProcessList::running(m_encoder);
+    ASSERT_EQ(encoders.size(), 1);
+    const auto encoder = static_cast<pid_t>(encoders.front());
+    ASSERT_EQ(::kill(encoder, SIGSTOP), 0);
+    const qint64 pcmAtStall = output.PcmBytes();
+    const auto accounted = [&output] { return output.PcmBytes() + output.DroppedBytes(); };
+    const qint64 accountedAtStall = accounted();
+    QElapsedTimer sinceStall;
+    sinceStall.start();
+    int meterBuffers = 0;
+    for (int last = waveIn.LastMonitorBuffer(); sinceStall.elapsed() < 10000;) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (waveIn.LastMonitorBuffer() != last) {
+            last = waveIn.LastMonitorBuffer();
+            ++meterBuffers;
+        }
+    }
+    const qint64 handedOnDuringStall = output.PcmBytes() - pcmAtStall;
+    tick();
+    const QString dropped = label("lblDropped");
+    const qint64 droppedDuringStall = output.DroppedBytes();
+    ASSERT_EQ(::kill(encoder, SIGCONT), 0);
+
+    // Counted and shown while it happens.
+    EXPECT_GT(droppedDuringStall, 0);
+    EXPECT_TRUE(dropped.endsWith(" s verworfen)")) << dropped.toStdString();
+    // Memory stays bounded: the capture side stopped handing on once the backlog was high.
+    EXPECT_LE(handedOnDuringStall, kHighWater + EncoderOutput::PipeSize + 6 * 8820 + 64 * 1024);
+    // The level display kept getting its buffers, about 21 a second.
+    EXPECT_GE(meterBuffers, 50);
+
+    // After the stall the recording goes on.
+    const qint64 secondsAtStall = output.SecondsRecorded();
+    QTRY_VERIFY_WITH_TIMEOUT(output.SecondsRecorded() >= secondsAtStall + 2, kTimeout);
+    // Everything the device delivered since is either in the recording or counted as dropped.
+    const double seconds = static_cast<double>(accounted() - accountedAtStall) / kBytesPerSecond;
+    EXPECT_NEAR(seconds, static_cast<double>(sinceStall.elapsed()) / 1000.0, 0.5);
+
+    // Paused, with the level display reading on, the sound server goes away.
+    click("CmdPause");
+    ASSERT_EQ(label("lblState"), "- P A U S E -");
+    server().kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!waveIn.RecordingActive(), kTimeout);
+    tick();
+    QTRY_COMPARE(m_boxes.texts.size(), 1);
+    EXPECT_EQ(m_boxes.icons.value(0), QMessageBox::Critical);
+    // The error of the failed recovery, not the overrun that revealed it.
+    EXPECT_EQ(m_boxes.texts.value(0), QString::fromLocal8Bit(snd_strerror(-EIO)));
+    EXPECT_EQ(label("lblState"), "Aufnahmebereitschaft");
+    EXPECT_FALSE(waveIn.MonitorActive());
+    ASSERT_EQ(files().size(), 1);
+    const QString first = App().SaveFolder + files().front();
+    EXPECT_GT(Mp3File::wholeFrames(first), 0);
+    const DecodedAudio audio(first);
+    ASSERT_TRUE(audio.valid());
+    const qint64 pcmFrames = (output.PcmBytes() - 45) / 4;
+    EXPECT_GE(audio.frames(), pcmFrames) << "all that was handed on is in the file";
+    EXPECT_LE(audio.frames(), pcmFrames + 2304);
+
+    // The server is back: Record starts a new recording.
+    ASSERT_TRUE(server().start());
+    ASSERT_TRUE(server().play(TestSignal::stereoSine(600, 1000, 440, 0.5, 0.1)));
+    m_clock.setNow(m_clock.now().addSecs(60));
+    click("CmdRecord");
+    QTRY_VERIFY_WITH_TIMEOUT(output.SecondsRecorded() >= 1, kTimeout);
+    click("CmdStop");
+    ASSERT_EQ(files().size(), 2);
+    const DecodedAudio next(App().SaveFolder + files().back());
+    ASSERT_TRUE(next.valid());
+    EXPECT_NEAR(next.frequency(0, 4410, 22050), 1000.0, 15.0);
+    EXPECT_EQ(m_boxes.texts.size(), 1);
+}
+
+} // namespace

@@ -1,0 +1,218 @@
+#include "support/RecorderProcess.h"
+
+#include <csignal>
+
+#include <sys/prctl.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include "support/NoFileOverride.h"
+
+namespace {
+
+// CmdRecord's centre in the window's client area: designed at (240, 1920) twips, 1560 x 930.
+constexpr int kRecordX = (240 + 1560 / 2) / 15;
+constexpr int kRecordY = (1920 + 930 / 2) / 15;
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (condition()) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return condition();
+}
+
+} // namespace
+
+RecorderProcess::RecorderProcess(const QString& root) : m_root(root)
+{
+    for (const char* folder : {"/bin", "/home/.local/share/quernbell", "/run", "/Aufnahmen"}) {
+        QDir().mkpath(m_root + QLatin1String(folder));
+    }
+    QFile::setPermissions(m_root + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::copy(QStringLiteral(QB_EXECUTABLE), m_root + QStringLiteral("/bin/quernbell"));
+    // Installed beforehand: a limit on file sizes must not stop the installation.
+    QFile::copy(QStringLiteral(QB_LAME_EXECUTABLE), m_root + QStringLiteral("/home/.local/share/quernbell/mkmp3"));
+    QFile ini(iniPath());
+    if (ini.open(QIODevice::WriteOnly)) {
+        ini.write("[Quernbell Audio Recorder]\nSavePath=" + QFile::encodeName(saveFolder()) + "\n");
+    }
+}
+
+RecorderProcess::~RecorderProcess()
+{
+    if (m_program.state() != QProcess::NotRunning) {
+        m_program.kill();
+        m_program.waitForFinished(10000);
+    }
+    stopDisplay();
+}
+
+void RecorderProcess::stopDisplay()
+{
+    // Ended so that it removes its lock and socket: a display left stale confuses the next server.
+    if (m_xserver.state() != QProcess::NotRunning) {
+        m_xserver.terminate();
+        if (!m_xserver.waitForFinished(10000)) {
+            m_xserver.kill();
+            m_xserver.waitForFinished(10000);
+        }
+    }
+}
+
+bool RecorderProcess::startDisplay()
+{
+    if (m_xserver.state() == QProcess::Running && !m_xserver.waitForFinished(0) && displayAnswers()) {
+        return true;
+    }
+    // A display number for each server of this process, apart from those of tests running at the
+    // same time; a number already taken ends the server, and the next one is tried.
+    static int serial = 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        stopDisplay();
+        m_display = QStringLiteral(":%1").arg(200 + (QCoreApplication::applicationPid() % 150) * 20 + serial++ % 20);
+        m_xserver.setStandardOutputFile(QProcess::nullDevice());
+        m_xserver.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        m_xserver.setStandardErrorFile(m_root + QStringLiteral("/xserver.log"), QIODevice::Append);
+        // Without -noreset the server resets whenever its last client leaves (a probe, a killed
+        // program) and refuses whoever connects meanwhile.
+        m_xserver.start(QStringLiteral("Xvfb"),
+                        {m_display, QStringLiteral("-noreset"), QStringLiteral("-screen"), QStringLiteral("0"),
+                         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (m_xserver.waitForStarted(10000) &&
+            waitUntil([this] { return m_xserver.waitForFinished(0) || displayAnswers(); }, 10000) &&
+            m_xserver.state() == QProcess::Running) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RecorderProcess::displayAnswers()
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    tool.setProcessEnvironment(env);
+    tool.setStandardOutputFile(QProcess::nullDevice());
+    tool.setStandardErrorFile(QProcess::nullDevice());
+    tool.start(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")});
+    return tool.waitForFinished(10000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+bool RecorderProcess::start()
+{
+    if (!startDisplay()) {
+        return false;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_root + QStringLiteral("/home"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_root + QStringLiteral("/run"));
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("QUERNBELL_PACE_CAPTURE"), QStringLiteral("1"));
+    m_program.setProcessEnvironment(env);
+    m_program.setStandardOutputFile(QProcess::nullDevice());
+    m_program.setStandardErrorFile(m_root + QStringLiteral("/program.log"), QIODevice::Append);
+    m_program.setChildProcessModifier([this] {
+        // File permissions hold for the program even when the tests run as root.
+        NoFileOverride::dropForChild();
+        if (m_childSetup) {
+            m_childSetup();
+        }
+    });
+    m_program.start(m_root + QStringLiteral("/bin/quernbell"), {});
+    if (!m_program.waitForStarted(30000)) {
+        return false;
+    }
+    QStringList windows;
+    waitUntil(
+        [&] {
+            windows = xdotool({QStringLiteral("search"), QStringLiteral("--name"),
+                               QStringLiteral("^Quernbell Audio Recorder v1\\.0$")});
+            return !windows.isEmpty() || !running();
+        },
+        60000);
+    m_window = windows.value(0);
+    return !m_window.isEmpty();
+}
+
+bool RecorderProcess::clickRecord()
+{
+    const qsizetype before = recordings().size();
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(kRecordX),
+             QString::number(kRecordY), QStringLiteral("click"), QStringLiteral("1")});
+    // Recording once its file is there.
+    return waitUntil([&] { return recordings().size() > before; }, 30000);
+}
+
+int RecorderProcess::messageBoxes()
+{
+    return static_cast<int>(
+        xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Quernbell Audio Recorder$")})
+            .size());
+}
+
+void RecorderProcess::signal(int signalNumber)
+{
+    ::kill(static_cast<pid_t>(m_program.processId()), signalNumber);
+}
+
+bool RecorderProcess::waitForExit(int timeoutMs)
+{
+    return m_program.waitForFinished(timeoutMs);
+}
+
+QString RecorderProcess::diagnostics()
+{
+    const bool serverEnded = m_xserver.waitForFinished(0);
+    const bool answers = displayAnswers();
+    QString said;
+    for (const char* name : {"/program.log", "/xserver.log"}) {
+        QFile log(m_root + QLatin1String(name));
+        if (log.open(QIODevice::ReadOnly)) {
+            said += QString::fromLocal8Bit(log.readAll());
+        }
+    }
+    return QStringLiteral("display %1 (answers %7, server ended %8, exit %9), X server %2, program %3 (exit %4), "
+                          "window '%5', log:\n%6")
+        .arg(m_display)
+        .arg(m_xserver.state())
+        .arg(m_program.state())
+        .arg(m_program.exitCode())
+        .arg(m_window, said)
+        .arg(answers)
+        .arg(serverEnded)
+        .arg(m_xserver.exitCode());
+}
+
+QStringList RecorderProcess::recordings() const
+{
+    return QDir(saveFolder()).entryList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Name);
+}
+
+QStringList RecorderProcess::xdotool(const QStringList& arguments)
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    tool.setProcessEnvironment(env);
+    tool.setStandardErrorFile(QProcess::nullDevice());
+    tool.start(QStringLiteral("xdotool"), arguments);
+    if (!tool.waitForFinished(30000)) {
+        tool.kill();
+        tool.waitForFinished();
+        return {};
+    }
+    return QString::fromLocal8Bit(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <functional>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+
+/**
+ * The built program run as a user runs it, for faults that only a whole process shows (signals,
+ * limits of the process): a copy of the executable with its settings file beside it, its own home
+ * and runtime folders, the installed encoder, on a private X server (Xvfb), where the tests press
+ * its buttons with real pointer events (xdotool). Recordings go to saveFolder().
+ *
+ * Capture comes from the ALSA configuration of this test process (ALSA_CONFIG_PATH), read at
+ * the pace of a sound card.
+ */
+class RecorderProcess
+{
+public:
+    /// Lays out the program's folders below root; the settings file names saveFolder().
+    explicit RecorderProcess(const QString& root);
+    ~RecorderProcess();
+    RecorderProcess(const RecorderProcess&) = delete;
+    RecorderProcess& operator=(const RecorderProcess&) = delete;
+
+    /// Runs in the child before the program starts (for example to set a resource limit).
+    void setChildSetup(std::function<void()> setup) { m_childSetup = std::move(setup); }
+
+    /// Starts the program and waits for its main window; false when it does not appear.
+    bool start();
+    /// Presses the Record button (the button's centre, as designed); true once a new recording's file is there.
+    bool clickRecord();
+    /// Number of message boxes the program shows.
+    int messageBoxes();
+    /// Sends a signal to the program.
+    void signal(int signalNumber);
+    /// Waits for the program to end.
+    bool waitForExit(int timeoutMs = 60000);
+
+    /// Also notices an end that the event loop has not yet reported.
+    bool running() { return m_program.state() == QProcess::Running && !m_program.waitForFinished(0); }
+    qint64 pid() const { return m_program.processId(); }
+    QProcess::ExitStatus exitStatus() const { return m_program.exitStatus(); }
+    int exitCode() const { return m_program.exitCode(); }
+    QString saveFolder() const { return m_root + QStringLiteral("/Aufnahmen/"); }
+    QString iniPath() const { return m_root + QStringLiteral("/bin/quernbell.ini"); }
+    /// What the program and the X server said, for a failure message.
+    QString diagnostics();
+    /// The recordings in the save folder, oldest name first.
+    QStringList recordings() const;
+
+private:
+    bool startDisplay();
+    void stopDisplay();
+    bool displayAnswers();
+    QStringList xdotool(const QStringList& arguments);
+
+    QString m_root;
+    QString m_display;
+    QString m_window;
+    QProcess m_xserver;
+    QProcess m_program;
+    std::function<void()> m_childSetup;
+};

@@ -1,0 +1,129 @@
+#include "support/SoundServer.h"
+
+#include <csignal>
+
+#include <sys/prctl.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+SoundServer::SoundServer() : m_socket(m_dir.filePath(QStringLiteral("native")))
+{
+    writeFile(m_dir.filePath(QStringLiteral("server.pa")),
+              QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 socket=%1\n"
+                             "load-module module-null-sink sink_name=tone\n"
+                             "set-default-source tone.monitor\n")
+                  .arg(m_socket)
+                  .toLocal8Bit());
+    writeFile(m_dir.filePath(QStringLiteral("asound.conf")),
+              "pcm.!default { type pulse }\nctl.!default { type pulse }\n");
+    qputenv("PULSE_SERVER", QStringLiteral("unix:%1").arg(m_socket).toLocal8Bit());
+    qputenv("ALSA_CONFIG_PATH", QStringLiteral("/usr/share/alsa/alsa.conf:%1")
+                                    .arg(m_dir.filePath(QStringLiteral("asound.conf")))
+                                    .toLocal8Bit());
+    m_server.setStandardOutputFile(QProcess::nullDevice());
+    m_server.setStandardErrorFile(m_dir.filePath(QStringLiteral("server.log")));
+    m_player.setStandardOutputFile(QProcess::nullDevice());
+    m_player.setStandardErrorFile(QProcess::nullDevice());
+    // Neither outlives a test process that dies.
+    for (QProcess* process : {&m_server, &m_player}) {
+        process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    }
+}
+
+SoundServer::~SoundServer()
+{
+    m_player.kill();
+    m_player.waitForFinished(5000);
+    kill();
+}
+
+QProcessEnvironment SoundServer::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_dir.path());
+    env.insert(QStringLiteral("PULSE_RUNTIME_PATH"), m_dir.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:%1").arg(m_socket));
+    return env;
+}
+
+bool SoundServer::answers()
+{
+    QProcess info;
+    info.setProcessEnvironment(environment());
+    info.setStandardOutputFile(QProcess::nullDevice());
+    info.setStandardErrorFile(QProcess::nullDevice());
+    info.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+    return info.waitForFinished(10000) && info.exitStatus() == QProcess::NormalExit && info.exitCode() == 0;
+}
+
+bool SoundServer::start()
+{
+    kill();
+    m_server.setProcessEnvironment(environment());
+    m_server.start(QStringLiteral("pulseaudio"),
+                   {QStringLiteral("-n"), QStringLiteral("-F"), m_dir.filePath(QStringLiteral("server.pa")),
+                    QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--daemonize=no")});
+    if (!m_server.waitForStarted(10000)) {
+        return false;
+    }
+    const QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && m_server.state() == QProcess::Running) {
+        if (QFile::exists(m_socket) && answers()) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+void SoundServer::kill()
+{
+    if (m_server.state() != QProcess::NotRunning) {
+        m_server.kill();
+        m_server.waitForFinished(10000);
+    }
+}
+
+bool SoundServer::play(const QByteArray& pcm)
+{
+    const QString signal = m_dir.filePath(QStringLiteral("signal.raw"));
+    if (!writeFile(signal, pcm)) {
+        return false;
+    }
+    if (m_player.state() != QProcess::NotRunning) {
+        m_player.kill();
+        m_player.waitForFinished(10000);
+    }
+    m_player.setProcessEnvironment(environment());
+    m_player.start(QStringLiteral("paplay"),
+                   {QStringLiteral("--raw"), QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
+                    QStringLiteral("--channels=2"), QStringLiteral("--device=tone"), signal});
+    if (!m_player.waitForStarted(10000)) {
+        return false;
+    }
+    // Playing once the sink has an input.
+    const QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && m_player.state() == QProcess::Running) {
+        QProcess list;
+        list.setProcessEnvironment(environment());
+        list.start(QStringLiteral("pactl"),
+                   {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+        if (list.waitForFinished(10000) && !list.readAllStandardOutput().trimmed().isEmpty()) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
