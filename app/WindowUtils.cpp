@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QWidget>
@@ -69,6 +70,37 @@ void CenterForm(QWidget* window)
     left = std::max(left, 0L);
     window->move(area.x() + static_cast<int>(std::lround(static_cast<double>(left) / kTwipsPerPixel)),
                  area.y() + static_cast<int>(std::lround(static_cast<double>(top) / kTwipsPerPixel)));
+}
+
+QRect TwipsRect(int left, int top, int width, int height)
+{
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+QFont DesignFont(double pointSize, bool bold)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QFont MonoFont(double pointSize)
+{
+    QFont font(QStringLiteral("Liberation Mono"));
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(rect);
+    return label;
 }
 
 void MakeTopmost(QWidget* window)

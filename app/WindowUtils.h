@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QFont>
+#include <QRect>
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 /// Window helpers shared by every window: message box, placement, stacking.
@@ -34,6 +37,18 @@ inline constexpr int NominalFrameHeight = 30;
  * been shown yet has no frame to measure.
  */
 void CenterForm(QWidget* window);
+
+/// A designed rectangle in twips as pixels (15 twips each, truncated).
+QRect TwipsRect(int left, int top, int width, int height);
+
+/// The platform's sans-serif face standing in for the designed dialog font.
+QFont DesignFont(double pointSize, bool bold = false);
+
+/// The platform's monospace face standing in for the designed fixed-pitch font.
+QFont MonoFont(double pointSize);
+
+/// A label with an object name at a place in pixels.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect);
 
 /// Keeps a window above all others, with its place, size and visibility unchanged.
 void MakeTopmost(QWidget* window);

@@ -41,28 +41,6 @@ constexpr int tw(int twips)
     return twips / frmMain::TwipsPerPixel;
 }
 
-QRect twRect(int left, int top, int width, int height)
-{
-    return QRect(tw(left), tw(top), tw(width), tw(height));
-}
-
-QFont designFont(double pointSize, bool bold = false)
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(rect);
-    return label;
-}
-
 const QColor kPlayColor(0, 128, 0);
 
 const QStringList kBitrates = {
@@ -75,7 +53,7 @@ frmMain::frmMain(modWaveIn& waveIn, RecordingOutput& output, const Clock& clock,
     : QWidget(parent), m_waveIn(waveIn), m_output(output)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setFont(designFont(8.25));
+    setFont(Commands::DesignFont(8.25));
     m_controller = std::make_unique<RecordingController>(*this, waveIn, output, clock);
     buildControls();
     Form_Load();
@@ -99,7 +77,7 @@ void frmMain::buildControls()
 
     chkMonitoring = new QCheckBox(QStringLiteral("Aussteuerungsanzeige"), this);
     chkMonitoring->setObjectName(QStringLiteral("chkMonitoring"));
-    chkMonitoring->setGeometry(twRect(4200, 300, 2055, 255));
+    chkMonitoring->setGeometry(Commands::TwipsRect(4200, 300, 2055, 255));
     connect(chkMonitoring, &QCheckBox::clicked, this, [this] { m_controller->chkMonitoring_Click(); });
 
     CmdReset = makeButton(this, "CmdReset");
@@ -141,18 +119,21 @@ void frmMain::buildStatusFrame()
 {
     fraStatus = new QGroupBox(this);
     fraStatus->setObjectName(QStringLiteral("fraStatus"));
-    fraStatus->setGeometry(twRect(120, 60, 3390, 1755));
+    fraStatus->setGeometry(Commands::TwipsRect(120, 60, 3390, 1755));
 
-    lblState = makeLabel(fraStatus, "lblState", QString(), twRect(60, 180, 3270, 420));
+    lblState = Commands::MakeLabel(fraStatus, "lblState", QString(), Commands::TwipsRect(60, 180, 3270, 420));
     lblState->setAlignment(Qt::AlignCenter);
-    lblState->setFont(designFont(12));
+    lblState->setFont(Commands::DesignFont(12));
 
-    makeLabel(fraStatus, "lblTimeCaption", QStringLiteral("Zeit:"), twRect(180, 840, 1500, 255));
-    lblTime = makeLabel(fraStatus, "lblTime", QStringLiteral("00:00:00"), twRect(1740, 840, 1560, 255));
-    makeLabel(fraStatus, "lblBytesCaption", QStringLiteral("Bytes geschrieben:"), twRect(180, 1200, 1500, 255));
-    lblBytesWritten = makeLabel(fraStatus, "lblBytesWritten", QStringLiteral("0 bytes"), twRect(1740, 1200, 1560, 255));
+    Commands::MakeLabel(fraStatus, "lblTimeCaption", QStringLiteral("Zeit:"), Commands::TwipsRect(180, 840, 1500, 255));
+    lblTime = Commands::MakeLabel(fraStatus, "lblTime", QStringLiteral("00:00:00"),
+                                  Commands::TwipsRect(1740, 840, 1560, 255));
+    Commands::MakeLabel(fraStatus, "lblBytesCaption", QStringLiteral("Bytes geschrieben:"),
+                        Commands::TwipsRect(180, 1200, 1500, 255));
+    lblBytesWritten = Commands::MakeLabel(fraStatus, "lblBytesWritten", QStringLiteral("0 bytes"),
+                                          Commands::TwipsRect(1740, 1200, 1560, 255));
     // Audio that could not be kept, on a line of its own under the count so it is read in full.
-    lblDropped = makeLabel(fraStatus, "lblDropped", QString(), twRect(180, 1455, 3120, 255));
+    lblDropped = Commands::MakeLabel(fraStatus, "lblDropped", QString(), Commands::TwipsRect(180, 1455, 3120, 255));
     lblDropped->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
@@ -182,7 +163,7 @@ void frmMain::buildTransport()
     // The pane and panel toggles stand in a strip at the right edge of the compact window.
     fraSide = new QWidget(this);
     fraSide->setObjectName(QStringLiteral("fraSide"));
-    fraSide->setGeometry(twRect(7155, 0, 600, 4080));
+    fraSide->setGeometry(Commands::TwipsRect(7155, 0, 600, 4080));
     CmdBrowser = makeButton(fraSide, "CmdBrowser");
     CmdBrowser->setToolTip(QStringLiteral(" Datei-Browser "));
     connect(CmdBrowser, &CmdButton::Click, this, &frmMain::CmdBrowser_Click);
@@ -198,15 +179,16 @@ void frmMain::buildBrowserPane()
     CmdDirBack = makeButton(this, "CmdDirBack");
     CmdDirBack->setToolTip(QStringLiteral("eine Ebene höher"));
 
-    lblDir = makeLabel(this, "lblDir", App().TextMainFolder, twRect(9660, 135, 1395, 255));
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Aufnahmen:"), twRect(11100, 15, 2955, 225));
+    lblDir = Commands::MakeLabel(this, "lblDir", App().TextMainFolder, Commands::TwipsRect(9660, 135, 1395, 255));
+    Label1 =
+        Commands::MakeLabel(this, "Label1", QStringLiteral("Aufnahmen:"), Commands::TwipsRect(11100, 15, 2955, 225));
 
     lstDirs = new QListWidget(this);
     lstDirs->setObjectName(QStringLiteral("lstDirs"));
-    lstDirs->setGeometry(twRect(8100, 420, 2955, 3795));
+    lstDirs->setGeometry(Commands::TwipsRect(8100, 420, 2955, 3795));
     lstFiles = new QListWidget(this);
     lstFiles->setObjectName(QStringLiteral("lstFiles"));
-    lstFiles->setGeometry(twRect(11100, 240, 2955, 3975));
+    lstFiles->setGeometry(Commands::TwipsRect(11100, 240, 2955, 3975));
 
     connect(CmdDirBack, &CmdButton::Click, this, &frmMain::CmdDirBack_Click);
     connect(CmdRootDir, &CmdButton::Click, this, &frmMain::CmdRootDir_Click);
@@ -218,40 +200,42 @@ void frmMain::buildLowerPanels()
 {
     frmTAG = new QGroupBox(this);
     frmTAG->setObjectName(QStringLiteral("frmTAG"));
-    frmTAG->setGeometry(twRect(75, kLowerPanelTop, 5100, 600));
-    makeLabel(frmTAG, "lblArtist", QStringLiteral("Interpret:"), twRect(90, 195, 810, 255));
+    frmTAG->setGeometry(Commands::TwipsRect(75, kLowerPanelTop, 5100, 600));
+    Commands::MakeLabel(frmTAG, "lblArtist", QStringLiteral("Interpret:"), Commands::TwipsRect(90, 195, 810, 255));
     txtArtist = new QLineEdit(frmTAG);
     txtArtist->setObjectName(QStringLiteral("txtArtist"));
-    txtArtist->setGeometry(twRect(900, 150, 1680, 315));
-    makeLabel(frmTAG, "lblTitle", QStringLiteral("Titel:"), twRect(2640, 195, 600, 255));
+    txtArtist->setGeometry(Commands::TwipsRect(900, 150, 1680, 315));
+    Commands::MakeLabel(frmTAG, "lblTitle", QStringLiteral("Titel:"), Commands::TwipsRect(2640, 195, 600, 255));
     txtTitle = new QLineEdit(frmTAG);
     txtTitle->setObjectName(QStringLiteral("txtTitle"));
-    txtTitle->setGeometry(twRect(3240, 150, 1770, 315));
+    txtTitle->setGeometry(Commands::TwipsRect(3240, 150, 1770, 315));
 
     frmTAG2 = new QGroupBox(this);
     frmTAG2->setObjectName(QStringLiteral("frmTAG2"));
-    frmTAG2->setGeometry(twRect(5235, kLowerPanelTop, 2715, 600));
-    makeLabel(frmTAG2, "lblYear", QStringLiteral("Jahr:"), twRect(90, 195, 480, 255));
+    frmTAG2->setGeometry(Commands::TwipsRect(5235, kLowerPanelTop, 2715, 600));
+    Commands::MakeLabel(frmTAG2, "lblYear", QStringLiteral("Jahr:"), Commands::TwipsRect(90, 195, 480, 255));
     txtYear = new QLineEdit(frmTAG2);
     txtYear->setObjectName(QStringLiteral("txtYear"));
-    txtYear->setGeometry(twRect(570, 150, 600, 315));
-    makeLabel(frmTAG2, "lblAlbum", QStringLiteral("Album:"), twRect(1230, 195, 600, 255));
+    txtYear->setGeometry(Commands::TwipsRect(570, 150, 600, 315));
+    Commands::MakeLabel(frmTAG2, "lblAlbum", QStringLiteral("Album:"), Commands::TwipsRect(1230, 195, 600, 255));
     txtAlbum = new QLineEdit(frmTAG2);
     txtAlbum->setObjectName(QStringLiteral("txtAlbum"));
-    txtAlbum->setGeometry(twRect(1800, 150, 840, 315));
+    txtAlbum->setGeometry(Commands::TwipsRect(1800, 150, 840, 315));
 
     frmSettings = new QGroupBox(this);
     frmSettings->setObjectName(QStringLiteral("frmSettings"));
-    frmSettings->setGeometry(twRect(75, 0, 7875, 600));
-    lblBitsNeu = makeLabel(frmSettings, "lblBitsNeu", QStringLiteral("Bitrate (kBit/s):"), twRect(90, 195, 1230, 255));
+    frmSettings->setGeometry(Commands::TwipsRect(75, 0, 7875, 600));
+    lblBitsNeu = Commands::MakeLabel(frmSettings, "lblBitsNeu", QStringLiteral("Bitrate (kBit/s):"),
+                                     Commands::TwipsRect(90, 195, 1230, 255));
     cmbkBits = new QComboBox(frmSettings);
     cmbkBits->setObjectName(QStringLiteral("cmbkBits"));
     cmbkBits->addItems(kBitrates);
-    cmbkBits->setGeometry(twRect(1320, 135, 870, 330));
-    lblPath = makeLabel(frmSettings, "lblPath", QStringLiteral("Speicherpfad:"), twRect(2220, 195, 1050, 255));
+    cmbkBits->setGeometry(Commands::TwipsRect(1320, 135, 870, 330));
+    lblPath = Commands::MakeLabel(frmSettings, "lblPath", QStringLiteral("Speicherpfad:"),
+                                  Commands::TwipsRect(2220, 195, 1050, 255));
     Text1 = new QLineEdit(frmSettings);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(twRect(3270, 150, 4125, 315));
+    Text1->setGeometry(Commands::TwipsRect(3270, 150, 4125, 315));
     cmdBrowse = makeButton(frmSettings, "cmdBrowse");
     connect(cmdBrowse, &CmdButton::Click, this, &frmMain::cmdBrowse_Click);
     applySettingsLayout(false); // the short "..." button while the browser pane is closed

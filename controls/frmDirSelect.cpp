@@ -20,20 +20,6 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-QRect twRect(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
-}
-
-QFont designFont(double pointSize, bool bold)
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& rect)
 {
     auto* button = new QPushButton(caption, parent);
@@ -80,30 +66,33 @@ frmDirSelect::frmDirSelect(QWidget* parent) : QWidget(parent, Qt::Dialog)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Pfad auswählen..."));
-    setFont(designFont(8.25, false));
+    setFont(Commands::DesignFont(8.25, false));
     setFixedSize(ClientWidthTwips / kTwipsPerPixel, ClientHeightTwips / kTwipsPerPixel);
 
-    Command2 = makeButton(this, "Command2", QStringLiteral("A B B R E C H E N"), twRect(2520, 3660, 2715, 615));
-    Command1 = makeButton(this, "Command1", QStringLiteral("Ü B E R N E H M E N"), twRect(2520, 4320, 2715, 615));
-    Command1->setFont(designFont(9.75, true));
+    Command2 =
+        makeButton(this, "Command2", QStringLiteral("A B B R E C H E N"), Commands::TwipsRect(2520, 3660, 2715, 615));
+    Command1 =
+        makeButton(this, "Command1", QStringLiteral("Ü B E R N E H M E N"), Commands::TwipsRect(2520, 4320, 2715, 615));
+    Command1->setFont(Commands::DesignFont(9.75, true));
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(twRect(2520, 0, 2715, 3210));
+    File1->setGeometry(Commands::TwipsRect(2520, 0, 2715, 3210));
     File1->setEnabled(false);
     Dir1 = new DirListBox(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(twRect(0, 360, 2475, 4590));
+    Dir1->setGeometry(Commands::TwipsRect(0, 360, 2475, 4590));
     Drive1 = new QComboBox(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(twRect(0, 0, 2475, 315));
-    Command3 = makeButton(this, "Command3", QStringLiteral("N e u e r  O r d n e r"), twRect(2520, 3240, 2715, 375));
+    Drive1->setGeometry(Commands::TwipsRect(0, 0, 2475, 315));
+    Command3 = makeButton(this, "Command3", QStringLiteral("N e u e r  O r d n e r"),
+                          Commands::TwipsRect(2520, 3240, 2715, 375));
     Text1 = new QLineEdit(QStringLiteral("Neuer Ordner"), this);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(twRect(2520, 3270, 2685, 315));
+    Text1->setGeometry(Commands::TwipsRect(2520, 3270, 2685, 315));
     Text1->hide();
     Text1->installEventFilter(this);
     // Holds the focus so that no visible control shows a focus mark; lies beyond the right edge.
-    dummy = makeButton(this, "dummy", QString(), twRect(7560, 420, 195, 195));
+    dummy = makeButton(this, "dummy", QString(), Commands::TwipsRect(7560, 420, 195, 195));
     dummy->setAutoDefault(false);
 
     setTabOrder(Command2, Command1);

@@ -21,43 +21,12 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-QRect twRect(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
-}
-
-QFont sansFont(double pointSize, bool bold = false)
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
-QFont monoFont(double pointSize)
-{
-    QFont font(QStringLiteral("Liberation Mono"));
-    font.setStyleHint(QFont::Monospace);
-    font.setFixedPitch(true);
-    font.setPointSizeF(pointSize);
-    return font;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(rect);
-    return label;
-}
-
 QLineEdit* makeBox(QWidget* parent, const char* name, const QRect& rect)
 {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(rect);
-    box->setFont(monoFont(9));
+    box->setFont(Commands::MonoFont(9));
     return box;
 }
 
@@ -66,7 +35,7 @@ QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& text, con
     auto* check = new QCheckBox(text, parent);
     check->setObjectName(QLatin1String(name));
     check->setGeometry(rect);
-    check->setFont(sansFont(6.75));
+    check->setFont(Commands::DesignFont(6.75));
     return check;
 }
 
@@ -101,7 +70,7 @@ frmName::frmName(frmMain& main) : QWidget(&main, Qt::Window), m_main(main), m_na
 {
     setObjectName(QStringLiteral("frmName"));
     setWindowTitle(QStringLiteral("Aufnahme benennen"));
-    setFont(sansFont(8.25));
+    setFont(Commands::DesignFont(8.25));
     setFixedSize(ClientWidthTwips / kTwipsPerPixel, ClientHeightTwips / kTwipsPerPixel);
     buildControls();
     Form_Load();
@@ -115,29 +84,32 @@ ID3tag& frmName::NamingTag()
 
 void frmName::buildControls()
 {
-    Label1 =
-        makeLabel(this, "Label1", QStringLiteral("Künstler / Interpret / Unterordner 1:"), twRect(120, 90, 2640, 255));
-    chkArtistDir =
-        makeCheck(this, "chkArtistDir", QStringLiteral("Unterordner 1 anlegen"), twRect(3600, 60, 1935, 255));
-    txtSubDir = makeBox(this, "txtSubDir", twRect(120, 300, 5175, 315));
-    lblYear = makeLabel(this, "lblYear", QStringLiteral("Jahr:"), twRect(120, 735, 675, 255));
-    Label3 = makeLabel(this, "Label3", QStringLiteral("Album / Unterordner 2:"), twRect(1035, 750, 1830, 255));
-    chkAlbumDir = makeCheck(this, "chkAlbumDir", QStringLiteral("Unterordner 2 anlegen"), twRect(3600, 720, 1935, 255));
-    txtYear = makeBox(this, "txtYear", twRect(120, 960, 675, 330));
-    Label5 = makeLabel(this, "Label5", QStringLiteral("-"), twRect(870, 915, 195, 255));
-    Label5->setFont(sansFont(13.5, true));
-    txtAlbum = makeBox(this, "txtAlbum", twRect(1035, 960, 4260, 330));
-    lblNumber = makeLabel(this, "lblNumber", QStringLiteral("Nummer:"), twRect(120, 1410, 840, 255));
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Song Titel / Aufnahme Bezeichnung / Dateiname:"),
-                       twRect(1035, 1410, 4335, 255));
-    Label2->setFont(sansFont(8.25, true));
+    Label1 = Commands::MakeLabel(this, "Label1", QStringLiteral("Künstler / Interpret / Unterordner 1:"),
+                                 Commands::TwipsRect(120, 90, 2640, 255));
+    chkArtistDir = makeCheck(this, "chkArtistDir", QStringLiteral("Unterordner 1 anlegen"),
+                             Commands::TwipsRect(3600, 60, 1935, 255));
+    txtSubDir = makeBox(this, "txtSubDir", Commands::TwipsRect(120, 300, 5175, 315));
+    lblYear = Commands::MakeLabel(this, "lblYear", QStringLiteral("Jahr:"), Commands::TwipsRect(120, 735, 675, 255));
+    Label3 = Commands::MakeLabel(this, "Label3", QStringLiteral("Album / Unterordner 2:"),
+                                 Commands::TwipsRect(1035, 750, 1830, 255));
+    chkAlbumDir = makeCheck(this, "chkAlbumDir", QStringLiteral("Unterordner 2 anlegen"),
+                            Commands::TwipsRect(3600, 720, 1935, 255));
+    txtYear = makeBox(this, "txtYear", Commands::TwipsRect(120, 960, 675, 330));
+    Label5 = Commands::MakeLabel(this, "Label5", QStringLiteral("-"), Commands::TwipsRect(870, 915, 195, 255));
+    Label5->setFont(Commands::DesignFont(13.5, true));
+    txtAlbum = makeBox(this, "txtAlbum", Commands::TwipsRect(1035, 960, 4260, 330));
+    lblNumber =
+        Commands::MakeLabel(this, "lblNumber", QStringLiteral("Nummer:"), Commands::TwipsRect(120, 1410, 840, 255));
+    Label2 = Commands::MakeLabel(this, "Label2", QStringLiteral("Song Titel / Aufnahme Bezeichnung / Dateiname:"),
+                                 Commands::TwipsRect(1035, 1410, 4335, 255));
+    Label2->setFont(Commands::DesignFont(8.25, true));
     QPalette palette = Label2->palette();
     palette.setColor(QPalette::WindowText, QColor(192, 0, 0));
     Label2->setPalette(palette);
-    txtNumber = makeBox(this, "txtNumber", twRect(120, 1620, 675, 330));
-    Label7 = makeLabel(this, "Label7", QStringLiteral("-"), twRect(870, 1575, 195, 255));
-    Label7->setFont(sansFont(13.5, true));
-    txtFileName = makeBox(this, "txtFileName", twRect(1035, 1620, 4260, 330));
+    txtNumber = makeBox(this, "txtNumber", Commands::TwipsRect(120, 1620, 675, 330));
+    Label7 = Commands::MakeLabel(this, "Label7", QStringLiteral("-"), Commands::TwipsRect(870, 1575, 195, 255));
+    Label7->setFont(Commands::DesignFont(13.5, true));
+    txtFileName = makeBox(this, "txtFileName", Commands::TwipsRect(1035, 1620, 4260, 330));
 
     CmdButton3 = makeButton(this, "CmdButton3");
     CmdButton1 = makeButton(this, "CmdButton1");
