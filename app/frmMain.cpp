@@ -270,7 +270,7 @@ void frmMain::Form_Load()
     showState(App().TextStandby, QColor(0, 0, 255), false);
     m_waveIn.HookMainWindow(true);
     m_waveIn.setErrorReporter([this](const QString& text) { showDeviceError(text); });
-    tmrTimer->start();
+    // The timer starts when the window is shown, and runs only while it has something to do.
 }
 
 void frmMain::Form_Unload()
@@ -316,6 +316,35 @@ void frmMain::showDeviceError(const QString& text)
     m_errorBoxes.removeAll(nullptr);
     m_errorBoxes.append(box);
     box->show();
+}
+
+void frmMain::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    setTicking(RecordingController::MeterTickMs); // one tick shows what changed meanwhile
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        // A restored window catches up; a minimized one stops at the next tick.
+        setTicking(RecordingController::MeterTickMs);
+    }
+}
+
+void frmMain::setTicking(int intervalMs)
+{
+    if (intervalMs <= 0 || m_unloaded) {
+        tmrTimer->stop();
+        return;
+    }
+    if (tmrTimer->interval() != intervalMs) {
+        tmrTimer->setInterval(intervalMs);
+    }
+    if (!tmrTimer->isActive()) {
+        tmrTimer->start();
+    }
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -78,6 +78,7 @@ public:
     void recordingFinished() override;
     bool settingsOpen() const override { return m_settingsOpen; }
     void collapseLowerPanel() override;
+    void setTicking(int intervalMs) override;
 
     static constexpr int TwipsPerPixel = 15;
     static constexpr int CompactWidth = 8175;
@@ -102,6 +103,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -123,6 +123,9 @@ CmdButton::CmdButton(QWidget* parent, const QString& name) : QWidget(parent)
     m_overTimer = new QTimer(this);
     m_overTimer->setObjectName(QStringLiteral("OverTimer"));
     m_overTimer->setInterval(10);
+    // Armed by every pointer move over the button: a pointer at rest cannot leave unnoticed
+    // (the window system reports a window appearing over it), so a resting pointer costs nothing.
+    m_overTimer->setSingleShot(true);
     connect(m_overTimer, &QTimer::timeout, this, &CmdButton::overTimerTick);
 
     // Creation: the (still unset) scheme gives the system colours.
@@ -497,6 +500,8 @@ void CmdButton::mouseMoveEvent(QMouseEvent* event)
         paintButton(StateUp, false);
     else if (button == 1)
         paintButton(StateDown, false);
+    else if (m_isOver)
+        m_overTimer->start();
     else
         startHover();
 }

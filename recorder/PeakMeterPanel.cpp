@@ -66,6 +66,7 @@ QLabel* MakeLevelLabel(QWidget* parent, const QString& name, const QRect& geomet
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 0, 192));
     label->setPalette(palette);
+    label->setAutoFillBackground(true); // a new level repaints the label alone
     label->show();
     return label;
 }
@@ -103,6 +104,8 @@ PeakMeterPanel::PeakMeterPanel(QWidget* parentWindow)
     // Bars longer than the scale are clipped by this inner area, not drawn over the border.
     m_picPeakClient = MakeWidget(m_picPeak, QStringLiteral("picPeakClient"),
                                  m_picPeak->rect().adjusted(PeakBorder, PeakBorder, -PeakBorder, -PeakBorder));
+    // Its own background: a bar that shrinks repaints this area, not the sunken frame.
+    Fill(m_picPeakClient, QColor(64, 64, 64));
 
     m_picPeakLeft = MakeBar(m_picPeakClient, QStringLiteral("picPeakLeft"), 0);
     m_picPeakRight = MakeBar(m_picPeakClient, QStringLiteral("picPeakRight"), 360);

@@ -20,6 +20,25 @@ const QColor kPauseColor(128, 128, 0);
 const QColor kPlayColor(0, 128, 0);
 
 constexpr double kMeterInterval = 0.05;
+
+/// One tick after a handler, whatever it did: it shows the new state, then the timer stops
+/// unless something still changes.
+class TickAfter
+{
+public:
+    TickAfter(RecordingView& view, const RecordingController& controller) : m_view(view), m_controller(controller) {}
+    ~TickAfter()
+    {
+        const int interval = m_controller.TickInterval();
+        m_view.setTicking(interval > 0 ? interval : RecordingController::MeterTickMs);
+    }
+    TickAfter(const TickAfter&) = delete;
+    TickAfter& operator=(const TickAfter&) = delete;
+
+private:
+    RecordingView& m_view;
+    const RecordingController& m_controller;
+};
 constexpr double kBlinkInterval = 0.5;
 
 QString twoDigits(qint64 value)
@@ -51,6 +70,7 @@ void RecordingController::DisableRecording()
 
 void RecordingController::CmdRecord()
 {
+    const TickAfter tick(m_view, *this);
     if (m_recording || m_playing || m_finishing) {
         return;
     }
@@ -77,6 +97,7 @@ void RecordingController::CmdRecord()
 
 void RecordingController::CmdPause()
 {
+    const TickAfter tick(m_view, *this);
     if (m_finishing) {
         return;
     }
@@ -103,6 +124,7 @@ void RecordingController::CmdPause()
 
 void RecordingController::CmdStop()
 {
+    const TickAfter tick(m_view, *this);
     if (m_finishing || !(m_recording || m_playing || m_paused)) {
         return;
     }
@@ -134,6 +156,7 @@ void RecordingController::CmdStop()
 
 void RecordingController::CmdReset_Click()
 {
+    const TickAfter tick(m_view, *this);
     m_waveIn.ResetMonitor();
     m_view.resetPeakHolds();
     m_view.setPeakmeter(0, 0);
@@ -145,6 +168,7 @@ void RecordingController::CmdReset_Click()
 
 void RecordingController::chkMonitoring_Click()
 {
+    const TickAfter tick(m_view, *this);
     m_view.parkFocus();
     if (m_view.monitoringTicked()) {
         if (!m_waveIn.MonitorOpened()) {
@@ -159,9 +183,20 @@ void RecordingController::chkMonitoring_Click()
     }
 }
 
+int RecordingController::TickInterval() const
+{
+    if (m_meterOn && m_waveIn.MonitorActive()) {
+        return MeterTickMs;
+    }
+    const bool session = m_recording || (m_sessionActive && m_paused) || m_waveIn.RecordingActive();
+    return session ? SessionTickMs : 0;
+}
+
 void RecordingController::Tick()
 {
     if (!m_view.isShownNormally()) {
+        // Nothing is shown: showing the window again asks for ticks.
+        m_view.setTicking(0);
         return;
     }
     if (!m_waveIn.RecordingActive() && (m_recording || (m_sessionActive && m_paused))) {
@@ -200,10 +235,14 @@ void RecordingController::Tick()
     if (!m_waveIn.DeviceErrorText().isEmpty()) {
         m_waveIn.ClearDeviceErrorText();
     }
-    // The texts are built only when a count changed: this runs some 67 times a second.
+    // The texts are built only when a count changed. The byte count changes with every frame
+    // the encoder sends; while it runs, it is shown at the session's tick rate (ten times a
+    // second), not at the meter's.
     const qint64 bytes = m_output.BytesWritten();
     const qint64 dropped = m_output.DroppedBytes();
-    if (bytes != m_shownBytes) {
+    const bool countsDue = !m_recording || now - m_lastBytesUpdate >= SessionTickMs / 1000.0;
+    if (bytes != m_shownBytes && countsDue) {
+        m_lastBytesUpdate = now;
         m_view.setBytesText(QString::number(bytes) + QStringLiteral(" bytes"));
         m_shownBytes = bytes;
     }
@@ -211,6 +250,7 @@ void RecordingController::Tick()
         m_view.setDroppedText(droppedText(dropped));
         m_shownDropped = dropped;
     }
+    m_view.setTicking(TickInterval());
 }
 
 QString RecordingController::droppedText(qint64 dropped) const

@@ -25,6 +25,12 @@ public:
     void DisableRecording();
     /// One tick of the window's fast timer.
     void Tick();
+    /// How often the timer must tick, in ms; 0 when nothing it drives can change. The level
+    /// display needs the fast rate; a session without it needs only the blink and the counts.
+    int TickInterval() const;
+
+    static constexpr int MeterTickMs = 15;
+    static constexpr int SessionTickMs = 100;
 
     /// Hours, minutes and seconds as "HH:MM:SS"; hours of 100 and more are written in full.
     static QString FormatTime(qint64 lIn, bool bInMS);
@@ -57,6 +63,7 @@ private:
     bool m_finishing = false; // Stop is closing a recording and handing it on
     double m_lastBlink = 0.0;
     double m_lastMeterUpdate = 0.0;
+    double m_lastBytesUpdate = -1.0e9;
     qint64 m_shownSeconds = -1;
     qint64 m_shownBytes = -1;
     qint64 m_shownDropped = -1;

@@ -45,6 +45,10 @@ public:
 
     /// Whether the settings panel is open.
     virtual bool settingsOpen() const = 0;
+    /// Runs the window's fast timer every intervalMs, or stops it (0). It is asked to run only
+    /// while the window is shown, and stops as soon as nothing it drives can change.
+    virtual void setTicking(int intervalMs) = 0;
+
     /// Compact height, settings caption "6", settings frame shown, tag frames hidden.
     virtual void collapseLowerPanel() = 0;
 };

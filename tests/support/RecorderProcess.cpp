@@ -150,10 +150,21 @@ bool RecorderProcess::start()
 bool RecorderProcess::clickRecord()
 {
     const qsizetype before = recordings().size();
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(kRecordX),
-             QString::number(kRecordY), QStringLiteral("click"), QStringLiteral("1")});
+    click(kRecordX, kRecordY);
     // Recording once its file is there.
     return waitUntil([&] { return recordings().size() > before; }, 30000);
+}
+
+void RecorderProcess::click(int x, int y)
+{
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(x), QString::number(y),
+             QStringLiteral("click"), QStringLiteral("1")});
+}
+
+void RecorderProcess::pointAt(int x, int y)
+{
+    xdotool(
+        {QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(x), QString::number(y)});
 }
 
 int RecorderProcess::messageBoxes()

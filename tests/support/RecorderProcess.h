@@ -31,6 +31,10 @@ public:
     bool start();
     /// Presses the Record button (the button's centre, as designed); true once a new recording's file is there.
     bool clickRecord();
+    /// Clicks the left button at a point of the main window's client area, in pixels.
+    void click(int x, int y);
+    /// Moves the pointer there without clicking.
+    void pointAt(int x, int y);
     /// Number of message boxes the program shows.
     int messageBoxes();
     /// Sends a signal to the program.
@@ -41,6 +45,8 @@ public:
     /// Also notices an end that the event loop has not yet reported.
     bool running() { return m_program.state() == QProcess::Running && !m_program.waitForFinished(0); }
     qint64 pid() const { return m_program.processId(); }
+    /// The private X server's process.
+    qint64 displayPid() const { return m_xserver.processId(); }
     QProcess::ExitStatus exitStatus() const { return m_program.exitStatus(); }
     int exitCode() const { return m_program.exitCode(); }
     QString saveFolder() const { return m_root + QStringLiteral("/Aufnahmen/"); }

@@ -50,6 +50,7 @@ public:
     }
     bool settingsOpen() const override { return false; }
     void collapseLowerPanel() override { ++collapsed; }
+    void setTicking(int intervalMs) override { tickMs = intervalMs; }
 
     QString state;
     QColor stateColor;
@@ -68,6 +69,7 @@ public:
     int finished = 0;
     QString finishedFile;
     int collapsed = 0;
+    int tickMs = 0;
 };
 
 class RecordingControllerTest : public ::testing::Test

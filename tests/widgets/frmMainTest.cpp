@@ -391,4 +391,36 @@ TEST_F(frmMainTest, DroppedAudioIsReadableInFullAndADeviceErrorDoesNotHoldUpTheC
     }
 }
 
+TEST_F(frmMainTest, TheFastTimerRunsOnlyWhileSomethingItDrivesCanChange)
+{
+    auto form = loadWindow();
+    auto* timer = child<QTimer>(*form, "tmrTimer");
+    // The interval the timer keeps after the ticks that follow a change; 0 when it stops.
+    const auto settled = [&] {
+        for (int i = 0; i < 3 && timer->isActive(); ++i) {
+            fire(*form, "tmrTimer");
+        }
+        return timer->isActive() ? timer->interval() : 0;
+    };
+    EXPECT_EQ(settled(), 0) << "standby";
+    auto* level = child<QCheckBox>(*form, "chkMonitoring");
+    QTest::mouseClick(level, Qt::LeftButton);
+    EXPECT_EQ(settled(), 15) << "level display on";
+    form->showMinimized();
+    EXPECT_EQ(settled(), 0) << "nothing shown while minimized";
+    form->showNormal();
+    EXPECT_EQ(settled(), 15) << "shown again";
+    QTest::mouseClick(level, Qt::LeftButton);
+    EXPECT_EQ(settled(), 0) << "level display off";
+
+    click(*form, "CmdRecord");
+    EXPECT_EQ(settled(), 100) << "recording: the blink and the counts";
+    click(*form, "CmdPause");
+    EXPECT_EQ(settled(), 100) << "paused: the recording may still end by itself";
+    m_backend.failRunning(-5, QStringLiteral("Input/output error"));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(settled(), 0) << "ended by itself, seen by the window";
+    EXPECT_EQ(child<QLabel>(*form, "lblState")->text(), "Aufnahmebereitschaft");
+}
+
 } // namespace
