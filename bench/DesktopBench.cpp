@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,16 +36,26 @@ constexpr int kStopY = (1920 + 465) / 15;
 constexpr int kRestX = 60;
 constexpr int kRestY = 70;
 
-/// CPU nanoseconds of every living thread of a process (schedstat), 0 when it is gone.
-qint64 cpuNs(qint64 pid)
+/// CPU nanoseconds of every living thread of a process (schedstat), by thread name.
+std::map<QString, qint64> threadNs(qint64 pid)
 {
-    qint64 total = 0;
+    std::map<QString, qint64> byName;
     const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
     for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile stat(tasks + u'/' + task + QStringLiteral("/schedstat"));
-        if (stat.open(QIODevice::ReadOnly)) {
-            total += stat.readAll().split(' ').value(0).toLongLong();
+        QFile comm(tasks + u'/' + task + QStringLiteral("/comm"));
+        if (stat.open(QIODevice::ReadOnly) && comm.open(QIODevice::ReadOnly)) {
+            byName[QString::fromLocal8Bit(comm.readAll().trimmed())] += stat.readAll().split(' ').value(0).toLongLong();
         }
+    }
+    return byName;
+}
+
+qint64 cpuNs(qint64 pid)
+{
+    qint64 total = 0;
+    for (const auto& [name, ns] : threadNs(pid)) {
+        total += ns;
     }
     return total;
 }
@@ -60,6 +71,7 @@ struct Phase
 /// CPU of the program, its encoder and the X server over `seconds`, as % of one core.
 Phase measure(const char* name, qint64 program, qint64 encoder, qint64 xserver, int seconds)
 {
+    const std::map<QString, qint64> threads0 = threadNs(program);
     const qint64 own0 = cpuNs(program);
     const qint64 enc0 = encoder ? cpuNs(encoder) : 0;
     const qint64 x0 = xserver ? cpuNs(xserver) : 0;
@@ -67,12 +79,21 @@ Phase measure(const char* name, qint64 program, qint64 encoder, qint64 xserver, 
     wall.start();
     QThread::sleep(seconds);
     const double ns = static_cast<double>(wall.nsecsElapsed());
+    const double ns0 = ns;
     Phase phase{name};
     phase.own = 100.0 * static_cast<double>(cpuNs(program) - own0) / ns;
     phase.encoder = encoder ? 100.0 * static_cast<double>(cpuNs(encoder) - enc0) / ns : 0;
     phase.xserver = xserver ? 100.0 * static_cast<double>(cpuNs(xserver) - x0) / ns : 0;
     std::printf("%-34s own %6.3f %%   encoder %6.3f %%   X server %6.3f %%\n", name, phase.own, phase.encoder,
                 phase.xserver);
+    // Where the program's own time goes, by thread (those of at least 0.01 %).
+    for (const auto& [thread, ns] : threadNs(program)) {
+        const auto before = threads0.find(thread);
+        const double share = 100.0 * static_cast<double>(ns - (before == threads0.end() ? 0 : before->second)) / ns0;
+        if (share >= 0.01) {
+            std::printf("%38s %6.3f %%\n", qPrintable(thread), share);
+        }
+    }
     std::fflush(stdout);
     return phase;
 }

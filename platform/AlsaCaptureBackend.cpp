@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -152,6 +153,8 @@ int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
         lock.lock();
         m_devices.push_back(std::move(owned));
         device->reader = std::thread([this, device] { readerLoop(device); });
+        // Named, so that a profile or top tells the capture's own time apart.
+        pthread_setname_np(device->reader.native_handle(), "qb-capture");
     }
 
     auto owned = std::make_unique<Stream>();

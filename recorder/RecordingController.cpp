@@ -235,12 +235,12 @@ void RecordingController::Tick()
     if (!m_waveIn.DeviceErrorText().isEmpty()) {
         m_waveIn.ClearDeviceErrorText();
     }
-    // The texts are built only when a count changed. The byte count changes with every frame
-    // the encoder sends; while it runs, it is shown at the session's tick rate (ten times a
-    // second), not at the meter's.
+    // The texts are built only when a count changed. The byte count changes with every block
+    // the encoder sends; while it runs, it is shown with the blink, twice a second, so the
+    // status frame is repainted once for both.
     const qint64 bytes = m_output.BytesWritten();
     const qint64 dropped = m_output.DroppedBytes();
-    const bool countsDue = !m_recording || now - m_lastBytesUpdate >= SessionTickMs / 1000.0;
+    const bool countsDue = !m_recording || now - m_lastBytesUpdate >= kBlinkInterval;
     if (bytes != m_shownBytes && countsDue) {
         m_lastBytesUpdate = now;
         m_view.setBytesText(QString::number(bytes) + QStringLiteral(" bytes"));

@@ -405,18 +405,18 @@ TEST_F(frmMainTest, TheFastTimerRunsOnlyWhileSomethingItDrivesCanChange)
     EXPECT_EQ(settled(), 0) << "standby";
     auto* level = child<QCheckBox>(*form, "chkMonitoring");
     QTest::mouseClick(level, Qt::LeftButton);
-    EXPECT_EQ(settled(), 15) << "level display on";
+    EXPECT_EQ(settled(), RecordingController::MeterTickMs) << "level display on";
     form->showMinimized();
     EXPECT_EQ(settled(), 0) << "nothing shown while minimized";
     form->showNormal();
-    EXPECT_EQ(settled(), 15) << "shown again";
+    EXPECT_EQ(settled(), RecordingController::MeterTickMs) << "shown again";
     QTest::mouseClick(level, Qt::LeftButton);
     EXPECT_EQ(settled(), 0) << "level display off";
 
     click(*form, "CmdRecord");
-    EXPECT_EQ(settled(), 100) << "recording: the blink and the counts";
+    EXPECT_EQ(settled(), RecordingController::SessionTickMs) << "recording: the blink and the counts";
     click(*form, "CmdPause");
-    EXPECT_EQ(settled(), 100) << "paused: the recording may still end by itself";
+    EXPECT_EQ(settled(), RecordingController::SessionTickMs) << "paused: the recording may still end by itself";
     m_backend.failRunning(-5, QStringLiteral("Input/output error"));
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(settled(), 0) << "ended by itself, seen by the window";
