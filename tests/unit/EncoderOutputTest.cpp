@@ -147,7 +147,7 @@ TEST_F(EncoderOutputTest, AsksTheCaptureSideToHoldBackWhileTheEncoderIsBehind)
     // Written without letting the event loop feed the pipe: the backlog passes the high mark.
     writeInBuffers(SinePcm(2.0, 1000.0, 8000.0), false);
     EXPECT_FALSE(m_out.ReadyForData());
-    QTRY_COMPARE_WITH_TIMEOUT(readyCalls, 1, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readyCalls == 1; }, 60000));
     EXPECT_TRUE(m_out.ReadyForData());
     EXPECT_EQ(m_out.DroppedBytes(), 0) << "holding back is not dropping";
 
