@@ -10,28 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "support/NoFileOverride.h"
+#include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
 
 using namespace FileHandling;
 
 namespace {
-
-/// Sets or clears one environment variable for the length of a scope.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : m_name(name), m_had(qEnvironmentVariableIsSet(name))
-    {
-        m_old = qgetenv(name);
-        value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-    ~ScopedEnv() { m_had ? qputenv(m_name, m_old) : qunsetenv(m_name); }
-
-private:
-    const char* m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 class FileHandlingTest : public ::testing::Test
 {
