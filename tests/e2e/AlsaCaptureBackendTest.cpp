@@ -3,8 +3,8 @@
 #include <vector>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
+#include <QTest>
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
@@ -24,6 +24,14 @@ int threadCount()
 {
     return static_cast<int>(
         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+/// Queues every buffer on the stream.
+void queue(CaptureBackend& backend, CaptureStreamId stream, std::vector<WaveHeader>& buffers)
+{
+    for (WaveHeader& header : buffers) {
+        ASSERT_EQ(backend.addBuffer(stream, &header), 0);
+    }
 }
 
 class AlsaCaptureBackendTest : public ::testing::Test
@@ -46,12 +54,8 @@ TEST_F(AlsaCaptureBackendTest, TwoStreamsShareOneDeviceAndGetTheSamplesInOrder)
     EXPECT_NE(recording, monitor);
     EXPECT_EQ(backend.openDeviceCount(), 1);
 
-    for (WaveHeader& header : recordBuffers) {
-        ASSERT_EQ(backend.addBuffer(recording, &header), 0);
-    }
-    for (WaveHeader& header : monitorBuffers) {
-        ASSERT_EQ(backend.addBuffer(monitor, &header), 0);
-    }
+    queue(backend, recording, recordBuffers);
+    queue(backend, monitor, monitorBuffers);
     EXPECT_EQ(backend.addBuffer(recording, &recordBuffers[0]), WAVERR_STILLPLAYING);
     ASSERT_EQ(backend.start(recording), 0);
     ASSERT_EQ(backend.start(monitor), 0);
@@ -76,19 +80,15 @@ TEST_F(AlsaCaptureBackendTest, TwoStreamsShareOneDeviceAndGetTheSamplesInOrder)
 
     // The first stream started before any read: it gets the signal from its start. Both see
     // consecutive frames; a gap would have to be accounted as lost.
-    qint64 gaps = 0;
+    qint64 missing = 0;
     for (CaptureStreamId stream : {recording, monitor}) {
         const std::vector<qint64> numbers = TestSignal::frameNumbers(received[stream].left(wanted));
         ASSERT_FALSE(numbers.empty());
-        if (stream == recording) {
-            EXPECT_EQ(numbers.front(), 0);
-        }
-        for (std::size_t i = 1; i < numbers.size(); ++i) {
-            ASSERT_GT(numbers[i], numbers[i - 1]) << "frame " << i;
-            gaps += numbers[i] - numbers[i - 1] - 1;
-        }
+        EXPECT_TRUE(stream != recording || numbers.front() == 0) << numbers.front();
+        ASSERT_GE(TestSignal::missingFrames(numbers), 0) << "frames out of order";
+        missing += TestSignal::missingFrames(numbers);
     }
-    EXPECT_EQ(gaps, static_cast<qint64>(backend.lostFrames()));
+    EXPECT_EQ(missing, static_cast<qint64>(backend.lostFrames()));
 }
 
 TEST_F(AlsaCaptureBackendTest, UnopenablePcmGivesAlsasErrorCodeAndText)
@@ -115,9 +115,7 @@ TEST_F(AlsaCaptureBackendTest, StopAndResetHandEveryBufferBackOnceInOrder)
     ASSERT_EQ(backend.open(CaptureCollector::stereo16(), stream), 0);
 
     // Not started: stop returns nothing, reset returns every queued buffer empty.
-    for (WaveHeader& header : idle) {
-        ASSERT_EQ(backend.addBuffer(stream, &header), 0);
-    }
+    queue(backend, stream, idle);
     EXPECT_EQ(backend.stop(stream), 0);
     EXPECT_TRUE(collector.takeAll().empty());
     EXPECT_EQ(backend.reset(stream), 0);
@@ -131,9 +129,7 @@ TEST_F(AlsaCaptureBackendTest, StopAndResetHandEveryBufferBackOnceInOrder)
 
     // Running: whatever was captured before the stop comes back exactly once, in order,
     // and the buffers still queued come back through the reset.
-    for (WaveHeader& header : big) {
-        ASSERT_EQ(backend.addBuffer(stream, &header), 0);
-    }
+    queue(backend, stream, big);
     ASSERT_EQ(backend.start(stream), 0);
     std::optional<CaptureNotification> first = collector.next(); // the first full buffer
     ASSERT_TRUE(first.has_value());
@@ -226,15 +222,10 @@ TEST_F(AlsaCaptureBackendTest, FeedsTheCaptureModuleThroughTheEventLoop)
     EXPECT_EQ(backend.openDeviceCount(), 1);
 
     const qsizetype wanted = 44100 * 4;
-    const QDeadlineTimer hangGuard(60000);
-    while (output.written().size() < wanted && !hangGuard.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return output.written().size() >= wanted; }, 60000));
     wave.CloseRecording();
     // The monitor ran alongside: once a buffer other than 0 is the newest, the meter reads.
-    while ((wave.LastMonitorBuffer() < 1 || wave.LastMonitorBuffer() > 2) && !hangGuard.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wave.LastMonitorBuffer() == 1 || wave.LastMonitorBuffer() == 2; }, 60000));
     double left = 0;
     double right = 0;
     EXPECT_TRUE(wave.GetCurPeak(left, right, false));
@@ -243,15 +234,11 @@ TEST_F(AlsaCaptureBackendTest, FeedsTheCaptureModuleThroughTheEventLoop)
 
     EXPECT_TRUE(reported.isEmpty());
     EXPECT_EQ(backend.openDeviceCount(), 0);
-    ASSERT_GE(output.written().size(), wanted);
     const std::vector<qint64> numbers = TestSignal::frameNumbers(output.written().left(wanted));
     EXPECT_EQ(numbers.front(), 0);
-    qint64 gaps = 0;
-    for (std::size_t i = 1; i < numbers.size(); ++i) {
-        ASSERT_GT(numbers[i], numbers[i - 1]) << "frame " << i;
-        gaps += numbers[i] - numbers[i - 1] - 1;
-    }
-    EXPECT_LE(gaps, static_cast<qint64>(backend.lostFrames()));
+    const qint64 missing = TestSignal::missingFrames(numbers);
+    ASSERT_GE(missing, 0) << "frames out of order";
+    EXPECT_LE(missing, static_cast<qint64>(backend.lostFrames()));
 }
 
 } // namespace

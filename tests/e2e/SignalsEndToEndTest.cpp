@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +14,7 @@
 #include "support/DecodedAudio.h"
 #include "support/Mp3File.h"
 #include "support/RecorderProcess.h"
+#include "support/TestFiles.h"
 #include "support/TestSignal.h"
 
 namespace {
@@ -23,22 +23,12 @@ constexpr int kTimeout = 60000;
 // lame's delay and padding at the start and the end of a stream, in frames.
 constexpr qint64 kEncoderSlack = 2304;
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = kTimeout)
+bool waitUntil(const std::function<bool()>& condition)
 {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (condition()) {
-            return true;
-        }
-        QThread::msleep(20);
-    }
-    return condition();
+    return TestFiles::waitUntil(condition, kTimeout);
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using TestFiles::read;
 
 class SignalsEndToEndTest : public ::testing::Test
 {
@@ -71,7 +61,7 @@ TEST_F(SignalsEndToEndTest, SignalsDuringARecordingLeaveAValidFile)
         const bool orderly = signalNumber != SIGKILL;
         QTemporaryDir dir;
         RecorderProcess program(dir.path());
-        const QByteArray iniBefore = readAll(program.iniPath());
+        const QByteArray iniBefore = read(program.iniPath());
         ASSERT_TRUE(program.start()) << program.diagnostics().toStdString();
         recordUntil(program, 24000);
         program.signal(signalNumber);
@@ -85,7 +75,7 @@ TEST_F(SignalsEndToEndTest, SignalsDuringARecordingLeaveAValidFile)
         const DecodedAudio audio(file);
         ASSERT_TRUE(audio.valid());
         EXPECT_GE(audio.frames(), frames * 1152 - kEncoderSlack);
-        const QByteArray ini = readAll(program.iniPath());
+        const QByteArray ini = read(program.iniPath());
         if (orderly) {
             EXPECT_EQ(program.exitCode(), 0);
             // Finished, not cut: the tone goes on up to the encoder's padding.
@@ -100,7 +90,7 @@ TEST_F(SignalsEndToEndTest, SignalsDuringARecordingLeaveAValidFile)
         program.signal(SIGTERM);
         ASSERT_TRUE(program.waitForExit());
         EXPECT_EQ(program.exitCode(), 0);
-        EXPECT_TRUE(readAll(program.iniPath()).contains("Browser=0\n"));
+        EXPECT_TRUE(read(program.iniPath()).contains("Browser=0\n"));
     }
 }
 

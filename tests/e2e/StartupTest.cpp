@@ -5,37 +5,23 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include "support/NoFileOverride.h"
+#include "support/TestFiles.h"
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using TestFiles::read;
+using TestFiles::waitUntil;
 
 /// A literal with its NUL bytes.
 template <std::size_t N> QByteArray raw(const char (&text)[N])
 {
     return QByteArray(text, N - 1);
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30000)
-{
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (condition()) {
-            return true;
-        }
-        QThread::msleep(20);
-    }
-    return condition();
 }
 
 class StartupTest : public ::testing::Test
@@ -93,6 +79,14 @@ protected:
         EXPECT_EQ(process.exitCode(), 0);
     }
 
+    /// Starts the program, waits until it holds its lock (it is up), and ends it as a log-out would.
+    void runOnce(const QString& program, const QString& lockName = QStringLiteral("quernbell"))
+    {
+        auto process = start(program);
+        ASSERT_TRUE(waitUntil([&] { return QFile::exists(lockFileOf(lockName)); }));
+        terminate(*process);
+    }
+
     QTemporaryDir m_dir;
     QString m_home;
     QString m_bin;
@@ -105,7 +99,7 @@ TEST_F(StartupTest, FirstStartInstallsEncoderAndClosingWritesTheThreeSettings)
     // Arguments are ignored, Qt's own options included.
     auto first = start(exe, {"-platform", "bogus", "-style", "none", "--ignored"});
     const QString encoder = systemFolder() + "mkmp3";
-    ASSERT_TRUE(waitFor([&] { return QFile::exists(encoder) && QFile::exists(lockFileOf("quernbell")); }));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(encoder) && QFile::exists(lockFileOf("quernbell")); }));
 
     // A second start ends at once, silently, without touching the first.
     auto second = start(exe);
@@ -116,45 +110,28 @@ TEST_F(StartupTest, FirstStartInstallsEncoderAndClosingWritesTheThreeSettings)
 
     terminate(*first);
 
-    EXPECT_EQ(readAll(encoder), readAll(QStringLiteral(QB_LAME_EXECUTABLE)));
+    EXPECT_EQ(read(encoder), read(QStringLiteral(QB_LAME_EXECUTABLE)));
     EXPECT_TRUE(QFileInfo(encoder).permissions() & QFile::ExeOwner);
 
-    const QString ini = QString::fromUtf8(readAll(m_bin + "/quernbell.ini"));
-    EXPECT_TRUE(ini.contains("[Quernbell Audio Recorder]")) << ini.toStdString();
-    EXPECT_TRUE(ini.contains("Bitrate=3")) << ini.toStdString();
-    EXPECT_TRUE(ini.contains("Browser=0")) << ini.toStdString();
     // No documents folder in a fresh HOME: the home folder stands in, with its separator.
-    EXPECT_TRUE(ini.contains("SavePath=" + m_home + "/")) << ini.toStdString();
+    EXPECT_EQ(QString::fromUtf8(read(m_bin + "/quernbell.ini")),
+              "[Quernbell Audio Recorder]\nBitrate=3\nSavePath=" + m_home + "/\nBrowser=0\n");
 }
 
 TEST_F(StartupTest, RenamedCopyKeepsItsOwnSettingsAndExistingEncoderIsLeftAlone)
 {
     ASSERT_TRUE(QDir().mkpath(systemFolder()));
     const QByteArray foreign = "#!/bin/sh\necho not the encoder\n";
-    {
-        QFile file(systemFolder() + "mkmp3");
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(foreign);
-    }
-    {
-        QFile ini(m_bin + "/aufnahme.ini");
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[QUERNBELL AUDIO RECORDER]\nBITRATE=7abc\nbrowser=1\nSavePath=/srv/aufnahmen\n");
-    }
+    ASSERT_TRUE(TestFiles::write(systemFolder() + "mkmp3", foreign));
+    ASSERT_TRUE(TestFiles::write(m_bin + "/aufnahme.ini",
+                                 "[QUERNBELL AUDIO RECORDER]\nBITRATE=7abc\nbrowser=1\nSavePath=/srv/aufnahmen\n"));
+    runOnce(installAs("aufnahme"), "aufnahme");
 
-    const QString exe = installAs("aufnahme");
-    auto process = start(exe);
-    ASSERT_TRUE(waitFor([&] { return QFile::exists(lockFileOf("aufnahme")); }));
-    terminate(*process);
-
-    EXPECT_EQ(readAll(systemFolder() + "mkmp3"), foreign);
+    EXPECT_EQ(read(systemFolder() + "mkmp3"), foreign);
     EXPECT_FALSE(QFile::exists(m_bin + "/quernbell.ini"));
     // Read in any letter case; the index is taken from "7abc"; the folder gains its separator.
-    const QString ini = QString::fromUtf8(readAll(m_bin + "/aufnahme.ini")).toLower();
-    EXPECT_TRUE(ini.contains("bitrate=7\n")) << ini.toStdString();
-    EXPECT_TRUE(ini.contains("browser=1")) << ini.toStdString();
-    EXPECT_TRUE(ini.contains("savepath=/srv/aufnahmen/")) << ini.toStdString();
-    EXPECT_EQ(ini.count("bitrate"), 1);
+    EXPECT_EQ(read(m_bin + "/aufnahme.ini"),
+              "[QUERNBELL AUDIO RECORDER]\nBitrate=7\nBrowser=1\nSavePath=/srv/aufnahmen/\n");
 }
 
 TEST_F(StartupTest, SymlinkedExecutableTakesLockAndSettingsFromItsTarget)
@@ -165,7 +142,7 @@ TEST_F(StartupTest, SymlinkedExecutableTakesLockAndSettingsFromItsTarget)
     ASSERT_TRUE(QFile::link(exe, links + "/aufnahme"));
 
     auto viaLink = start(links + "/aufnahme");
-    ASSERT_TRUE(waitFor([&] { return QFile::exists(lockFileOf("quernbell")); }));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(lockFileOf("quernbell")); }));
     auto viaTarget = start(exe);
     ASSERT_TRUE(viaTarget->waitForFinished(30000)) << "one program, one instance";
     EXPECT_EQ(viaTarget->exitCode(), 0);
@@ -184,15 +161,9 @@ TEST_F(StartupTest, AnExistingEncoderFileIsNeverReplacedEvenWhenItCannotBeRead)
     ASSERT_TRUE(QDir().mkpath(systemFolder()));
 
     // A file nobody may read.
-    {
-        QFile file(encoder);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("private");
-    }
+    ASSERT_TRUE(TestFiles::write(encoder, "private"));
     ASSERT_TRUE(QFile::setPermissions(encoder, {}));
-    auto process = start(exe);
-    ASSERT_TRUE(waitFor([&] { return QFile::exists(lockFileOf("quernbell")); }));
-    terminate(*process);
+    runOnce(exe);
     EXPECT_EQ(QFileInfo(encoder).size(), 7);
     struct stat info = {};
     ASSERT_EQ(::stat(QFile::encodeName(encoder).constData(), &info), 0);
@@ -201,9 +172,7 @@ TEST_F(StartupTest, AnExistingEncoderFileIsNeverReplacedEvenWhenItCannotBeRead)
     // A link whose target is gone.
     ASSERT_TRUE(QFile::remove(encoder));
     ASSERT_TRUE(QFile::link(m_dir.filePath("gone"), encoder));
-    process = start(exe);
-    ASSERT_TRUE(waitFor([&] { return QFile::exists(lockFileOf("quernbell")); }));
-    terminate(*process);
+    runOnce(exe);
     EXPECT_TRUE(QFileInfo(encoder).isSymLink());
     EXPECT_FALSE(QFile::exists(m_dir.filePath("gone")));
 }
@@ -265,18 +234,12 @@ TEST_F(StartupTest, HostileSettingsFilesNeitherStopStartUpNorLoseAnythingAtTheNe
         } else if (c.kind == Fifo) {
             ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0644), 0);
         } else {
-            QFile file(ini);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(c.before);
-            file.close();
+            ASSERT_TRUE(TestFiles::write(ini, c.before));
             if (c.kind == ReadOnly) {
                 QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
             }
         }
-
-        auto process = start(exe);
-        ASSERT_TRUE(waitFor([&] { return QFile::exists(lockFileOf("quernbell")); }));
-        terminate(*process);
+        runOnce(exe);
 
         const QFileInfo after(ini);
         if (c.kind == Folder) {
@@ -287,7 +250,7 @@ TEST_F(StartupTest, HostileSettingsFilesNeitherStopStartUpNorLoseAnythingAtTheNe
         } else {
             QByteArray expected = c.after;
             expected.replace("%HOME%", QFile::encodeName(m_home));
-            EXPECT_EQ(readAll(ini).toStdString(), expected.toStdString());
+            EXPECT_EQ(read(ini), expected);
         }
     }
 }

@@ -5,12 +5,11 @@
 #include <sys/prctl.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QThread>
 
 #include "support/NoFileOverride.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -18,17 +17,7 @@ namespace {
 constexpr int kRecordX = (240 + 1560 / 2) / 15;
 constexpr int kRecordY = (1920 + 930 / 2) / 15;
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition()) {
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return condition();
-}
+using TestFiles::waitUntil;
 
 } // namespace
 
@@ -41,10 +30,7 @@ RecorderProcess::RecorderProcess(const QString& root) : m_root(root)
     QFile::copy(QStringLiteral(QB_EXECUTABLE), m_root + QStringLiteral("/bin/quernbell"));
     // Installed beforehand: a limit on file sizes must not stop the installation.
     QFile::copy(QStringLiteral(QB_LAME_EXECUTABLE), m_root + QStringLiteral("/home/.local/share/quernbell/mkmp3"));
-    QFile ini(iniPath());
-    if (ini.open(QIODevice::WriteOnly)) {
-        ini.write("[Quernbell Audio Recorder]\nSavePath=" + QFile::encodeName(saveFolder()) + "\n");
-    }
+    TestFiles::write(iniPath(), "[Quernbell Audio Recorder]\nSavePath=" + QFile::encodeName(saveFolder()) + "\n");
 }
 
 RecorderProcess::~RecorderProcess()
@@ -98,14 +84,7 @@ bool RecorderProcess::startDisplay()
 
 bool RecorderProcess::displayAnswers()
 {
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), m_display);
-    tool.setProcessEnvironment(env);
-    tool.setStandardOutputFile(QProcess::nullDevice());
-    tool.setStandardErrorFile(QProcess::nullDevice());
-    tool.start(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")});
-    return tool.waitForFinished(10000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    return xdotool({QStringLiteral("getdisplaygeometry")}, nullptr);
 }
 
 bool RecorderProcess::start()
@@ -138,8 +117,9 @@ bool RecorderProcess::start()
     QStringList windows;
     waitUntil(
         [&] {
-            windows = xdotool({QStringLiteral("search"), QStringLiteral("--name"),
-                               QStringLiteral("^Quernbell Audio Recorder v1\\.0$")});
+            xdotool({QStringLiteral("search"), QStringLiteral("--name"),
+                     QStringLiteral("^Quernbell Audio Recorder v1\\.0$")},
+                    &windows);
             return !windows.isEmpty() || !running();
         },
         60000);
@@ -158,20 +138,21 @@ bool RecorderProcess::clickRecord()
 void RecorderProcess::click(int x, int y)
 {
     xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(x), QString::number(y),
-             QStringLiteral("click"), QStringLiteral("1")});
+             QStringLiteral("click"), QStringLiteral("1")},
+            nullptr);
 }
 
 void RecorderProcess::pointAt(int x, int y)
 {
-    xdotool(
-        {QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(x), QString::number(y)});
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(x), QString::number(y)},
+            nullptr);
 }
 
 int RecorderProcess::messageBoxes()
 {
-    return static_cast<int>(
-        xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Quernbell Audio Recorder$")})
-            .size());
+    QStringList boxes;
+    xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Quernbell Audio Recorder$")}, &boxes);
+    return static_cast<int>(boxes.size());
 }
 
 void RecorderProcess::signal(int signalNumber)
@@ -212,7 +193,7 @@ QStringList RecorderProcess::recordings() const
     return QDir(saveFolder()).entryList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Name);
 }
 
-QStringList RecorderProcess::xdotool(const QStringList& arguments)
+bool RecorderProcess::xdotool(const QStringList& arguments, QStringList* lines)
 {
     QProcess tool;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -223,7 +204,10 @@ QStringList RecorderProcess::xdotool(const QStringList& arguments)
     if (!tool.waitForFinished(30000)) {
         tool.kill();
         tool.waitForFinished();
-        return {};
+        return false;
     }
-    return QString::fromLocal8Bit(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    if (lines) {
+        *lines = QString::fromLocal8Bit(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }

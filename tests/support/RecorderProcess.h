@@ -60,7 +60,8 @@ private:
     bool startDisplay();
     void stopDisplay();
     bool displayAnswers();
-    QStringList xdotool(const QStringList& arguments);
+    /// Runs xdotool on the display; true when it succeeded. lines gets what it printed.
+    bool xdotool(const QStringList& arguments, QStringList* lines);
 
     QString m_root;
     QString m_display;

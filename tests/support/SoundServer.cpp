@@ -4,30 +4,22 @@
 
 #include <sys/prctl.h>
 
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QThread>
 
-namespace {
+#include "support/TestFiles.h"
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
+using TestFiles::waitUntil;
 
 SoundServer::SoundServer() : m_socket(m_dir.filePath(QStringLiteral("native")))
 {
-    writeFile(m_dir.filePath(QStringLiteral("server.pa")),
-              QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 socket=%1\n"
-                             "load-module module-null-sink sink_name=tone\n"
-                             "set-default-source tone.monitor\n")
-                  .arg(m_socket)
-                  .toLocal8Bit());
-    writeFile(m_dir.filePath(QStringLiteral("asound.conf")),
-              "pcm.!default { type pulse }\nctl.!default { type pulse }\n");
+    TestFiles::write(m_dir.filePath(QStringLiteral("server.pa")),
+                     QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 socket=%1\n"
+                                    "load-module module-null-sink sink_name=tone\n"
+                                    "set-default-source tone.monitor\n")
+                         .arg(m_socket)
+                         .toLocal8Bit());
+    TestFiles::write(m_dir.filePath(QStringLiteral("asound.conf")),
+                     "pcm.!default { type pulse }\nctl.!default { type pulse }\n");
     qputenv("PULSE_SERVER", QStringLiteral("unix:%1").arg(m_socket).toLocal8Bit());
     qputenv("ALSA_CONFIG_PATH", QStringLiteral("/usr/share/alsa/alsa.conf:%1")
                                     .arg(m_dir.filePath(QStringLiteral("asound.conf")))
@@ -58,14 +50,17 @@ QProcessEnvironment SoundServer::environment() const
     return env;
 }
 
-bool SoundServer::answers()
+bool SoundServer::pactl(const QStringList& arguments, QByteArray* output)
 {
-    QProcess info;
-    info.setProcessEnvironment(environment());
-    info.setStandardOutputFile(QProcess::nullDevice());
-    info.setStandardErrorFile(QProcess::nullDevice());
-    info.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-    return info.waitForFinished(10000) && info.exitStatus() == QProcess::NormalExit && info.exitCode() == 0;
+    QProcess tool;
+    tool.setProcessEnvironment(environment());
+    tool.setStandardErrorFile(QProcess::nullDevice());
+    tool.start(QStringLiteral("pactl"), arguments);
+    const bool done = tool.waitForFinished(10000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    if (output) {
+        *output = tool.readAllStandardOutput().trimmed();
+    }
+    return done;
 }
 
 bool SoundServer::start()
@@ -78,14 +73,14 @@ bool SoundServer::start()
     if (!m_server.waitForStarted(10000)) {
         return false;
     }
-    const QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired() && m_server.state() == QProcess::Running) {
-        if (QFile::exists(m_socket) && answers()) {
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return false;
+    bool answers = false;
+    waitUntil(
+        [&] {
+            answers = QFile::exists(m_socket) && pactl({QStringLiteral("info")}, nullptr);
+            return answers || m_server.state() != QProcess::Running;
+        },
+        30000);
+    return answers;
 }
 
 void SoundServer::kill()
@@ -99,7 +94,7 @@ void SoundServer::kill()
 bool SoundServer::play(const QByteArray& pcm)
 {
     const QString signal = m_dir.filePath(QStringLiteral("signal.raw"));
-    if (!writeFile(signal, pcm)) {
+    if (!TestFiles::write(signal, pcm)) {
         return false;
     }
     if (m_player.state() != QProcess::NotRunning) {
@@ -114,16 +109,12 @@ bool SoundServer::play(const QByteArray& pcm)
         return false;
     }
     // Playing once the sink has an input.
-    const QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired() && m_player.state() == QProcess::Running) {
-        QProcess list;
-        list.setProcessEnvironment(environment());
-        list.start(QStringLiteral("pactl"),
-                   {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
-        if (list.waitForFinished(10000) && !list.readAllStandardOutput().trimmed().isEmpty()) {
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return false;
+    QByteArray inputs;
+    waitUntil(
+        [&] {
+            pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")}, &inputs);
+            return !inputs.isEmpty() || m_player.state() != QProcess::Running;
+        },
+        30000);
+    return !inputs.isEmpty();
 }

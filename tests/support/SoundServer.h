@@ -28,7 +28,8 @@ public:
     bool play(const QByteArray& pcm);
 
 private:
-    bool answers();
+    /// Runs pactl on the server; true when it succeeded. output gets what it printed.
+    bool pactl(const QStringList& arguments, QByteArray* output);
     QProcessEnvironment environment() const;
 
     QTemporaryDir m_dir;

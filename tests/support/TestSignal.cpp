@@ -50,4 +50,16 @@ std::vector<qint64> frameNumbers(const QByteArray& data)
     return numbers;
 }
 
+qint64 missingFrames(const std::vector<qint64>& numbers)
+{
+    qint64 missing = 0;
+    for (std::size_t i = 1; i < numbers.size(); ++i) {
+        if (numbers[i] <= numbers[i - 1]) {
+            return -1;
+        }
+        missing += numbers[i] - numbers[i - 1] - 1;
+    }
+    return missing;
+}
+
 } // namespace TestSignal

@@ -17,4 +17,8 @@ QByteArray numberedFrames(int frames);
 /// The numbers of numberedFrames() in captured data; -1 for a frame of silence.
 std::vector<qint64> frameNumbers(const QByteArray& data);
 
+/// Frames missing between consecutive numbers; -1 when the numbers do not rise (a frame repeated or
+/// out of order, or silence).
+qint64 missingFrames(const std::vector<qint64>& numbers);
+
 } // namespace TestSignal

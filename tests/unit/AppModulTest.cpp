@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AppGlobals.h"
+#include "support/ScopedEnv.h"
 
 namespace {
 
@@ -14,8 +15,7 @@ TEST(AppModulTest, SettingsLieBesideAWritableProgramAndInTheUsersFolderOtherwise
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
+    const ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
     App() = AppGlobals();
     App().ExeFileName = QStringLiteral("aufnahme");
 
@@ -30,12 +30,6 @@ TEST(AppModulTest, SettingsLieBesideAWritableProgramAndInTheUsersFolderOtherwise
     AppModul::InitApplication();
     EXPECT_EQ(App().IniFilePath, dir.filePath("config/quernbell/aufnahme.ini"));
     EXPECT_TRUE(QDir(dir.filePath("config/quernbell")).exists());
-
-    if (oldConfig.isNull()) {
-        qunsetenv("XDG_CONFIG_HOME");
-    } else {
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-    }
 }
 
 } // namespace

@@ -52,6 +52,9 @@ public:
     void collapseLowerPanel() override { ++collapsed; }
     void setTicking(int intervalMs) override { tickMs = intervalMs; }
 
+    /// The status caption with its colour, and "bold" when it is.
+    QString status() const { return state + u' ' + stateColor.name() + (stateBold ? " bold" : ""); }
+
     QString state;
     QColor stateColor;
     bool stateBold = false;
@@ -117,16 +120,7 @@ TEST_F(RecordingControllerTest, RecordNamesTheFileFromTheClockAndStartsOneRecord
     EXPECT_TRUE(m_controller.SessionActive());
     EXPECT_TRUE(m_controller.Recording());
     EXPECT_FALSE(m_view.settingsEnabled);
-    EXPECT_EQ(m_view.state, App().TextRecording);
-    EXPECT_EQ(m_view.stateColor, QColor(255, 0, 0));
-    EXPECT_TRUE(m_view.stateBold);
-}
-
-TEST_F(RecordingControllerTest, NoBitrateSelectedPassesMinusOneOn)
-{
-    m_view.bitrateIndex = -1;
-    m_controller.CmdRecord();
-    EXPECT_EQ(m_output.CbrBitrate(), -1);
+    EXPECT_EQ(m_view.status(), App().TextRecording + " #ff0000 bold");
 }
 
 TEST_F(RecordingControllerTest, RecordWhilePausedResumesTheSameFile)
@@ -134,8 +128,7 @@ TEST_F(RecordingControllerTest, RecordWhilePausedResumesTheSameFile)
     m_controller.CmdRecord();
     capture(4410);
     m_controller.CmdPause();
-    EXPECT_EQ(m_view.state, App().TextPause);
-    EXPECT_EQ(m_view.stateColor, QColor(128, 128, 0));
+    EXPECT_EQ(m_view.status(), App().TextPause + " #808000 bold");
     EXPECT_TRUE(m_waveIn.RecordingPaused());
 
     m_controller.CmdRecord();
@@ -149,8 +142,7 @@ TEST_F(RecordingControllerTest, RecordWhilePausedResumesTheSameFile)
     // Pause a second time, resume with Pause: the darker red of a resumed recording.
     m_controller.CmdPause();
     m_controller.CmdPause();
-    EXPECT_EQ(m_view.state, App().TextRecording);
-    EXPECT_EQ(m_view.stateColor, QColor(192, 0, 0));
+    EXPECT_EQ(m_view.status(), App().TextRecording + " #c00000 bold");
 }
 
 TEST_F(RecordingControllerTest, PauseThenStopFinishesAndNextRecordStartsUnpaused)
@@ -164,16 +156,18 @@ TEST_F(RecordingControllerTest, PauseThenStopFinishesAndNextRecordStartsUnpaused
     EXPECT_FALSE(m_waveIn.RecordingActive());
     EXPECT_FALSE(m_controller.SessionActive());
     EXPECT_FALSE(m_controller.Paused());
-    EXPECT_EQ(m_view.state, App().TextStandby);
-    EXPECT_EQ(m_view.stateColor, QColor(0, 0, 192));
+    EXPECT_EQ(m_view.status(), App().TextStandby + " #0000c0");
     EXPECT_TRUE(m_view.settingsEnabled);
     EXPECT_EQ(m_view.finished, 1);
     EXPECT_EQ(m_view.holdResets, 1);
 
+    // No bitrate selected this time: -1 is passed on.
+    m_view.bitrateIndex = -1;
     m_controller.CmdRecord();
     EXPECT_EQ(m_output.callCount("OpenOutputFile"), 2);
     EXPECT_FALSE(m_waveIn.RecordingPaused());
     EXPECT_TRUE(m_controller.Recording());
+    EXPECT_EQ(m_output.CbrBitrate(), -1);
 }
 
 TEST_F(RecordingControllerTest, InputWhileStopFinishesTheRecordingStartsNoOtherBeforeItIsHandedOn)

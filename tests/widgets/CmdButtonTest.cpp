@@ -26,15 +26,22 @@ QRgb rgbAt(const QImage& image, int x, int y)
     return image.pixel(x, y) | 0xff000000u;
 }
 
-/// The bounding box of the pixels of one colour, inside a margin that skips the edges.
-QRect colourBounds(const QImage& image, QRgb colour, int margin)
+/// The bounding box of the pixels that match, inside a margin that skips the edges.
+QRect bounds(const QImage& image, const std::function<bool(QRgb)>& match, int margin)
 {
-    QRect bounds;
+    QRect found;
     for (int y = margin; y < image.height() - margin; ++y)
         for (int x = margin; x < image.width() - margin; ++x)
-            if (rgbAt(image, x, y) == (colour | 0xff000000u))
-                bounds |= QRect(x, y, 1, 1);
-    return bounds;
+            if (match(rgbAt(image, x, y)))
+                found |= QRect(x, y, 1, 1);
+    return found;
+}
+
+/// The bounding box of the pixels of one colour.
+QRect colourBounds(const QImage& image, QRgb colour, int margin)
+{
+    return bounds(
+        image, [colour](QRgb c) { return c == (colour | 0xff000000u); }, margin);
 }
 
 /// Every event of a button as a line of text, in order; onKey may change the key code as a host would.
@@ -264,15 +271,18 @@ TEST_F(CmdButtonTest, AccessKeys)
     EXPECT_EQ(clicks.count(), 2);
 }
 
-TEST_F(CmdButtonTest, DisabledButtonGetsNoInput)
+TEST_F(CmdButtonTest, DisabledButtonIsFlatAndGreyedAndGetsNoInput)
 {
     EventLog log(m_button);
     m_button->setEnabled(false);
+    const QImage image = look();
+    EXPECT_EQ(rgbAt(image, image.width() / 2, image.height() / 2), qRgb(136, 136, 110));
+    EXPECT_EQ(rgbAt(image, 4, 4), qRgb(216, 216, 210));
+    EXPECT_EQ(rgbAt(image, 4, image.height() - 5), qRgb(216, 216, 210));
 
     QTest::mouseMove(m_button, centre());
     QTest::mouseClick(m_button, Qt::LeftButton, {}, centre());
     QTest::keyClick(m_button, Qt::Key_Space);
-
     EXPECT_EQ(log.lines, QStringList());
 }
 
@@ -318,15 +328,6 @@ TEST_F(CmdButtonTest, RecordSymbolOnTheStyle3Face)
     EXPECT_LE(std::abs(symbol.left() - (w - 1 - symbol.right())), 1);
 }
 
-TEST_F(CmdButtonTest, DisabledLookIsFlatAndGreyed)
-{
-    m_button->setEnabled(false);
-    const QImage image = look();
-    EXPECT_EQ(rgbAt(image, image.width() / 2, image.height() / 2), qRgb(136, 136, 110));
-    EXPECT_EQ(rgbAt(image, 4, 4), qRgb(216, 216, 210));
-    EXPECT_EQ(rgbAt(image, 4, image.height() - 5), qRgb(216, 216, 210));
-}
-
 TEST_F(CmdButtonTest, SymbolsStayInsideSmallButtons)
 {
     struct Case
@@ -356,44 +357,30 @@ TEST_F(CmdButtonTest, SymbolsStayInsideSmallButtons)
     }
 }
 
-TEST_F(CmdButtonTest, TextCaptionIsCentred)
+TEST_F(CmdButtonTest, TextCaptionsAreCentredAndLongOnesWrapWithinTheButton)
 {
     m_button->setFontName(QStringLiteral("MS Sans Serif"));
+    m_button->setForeColor(QColor(0, 0, 0));
+    // The black caption inside the three edge pixels, which are dark themselves.
+    const auto text = [this] {
+        return bounds(
+            look(), [](QRgb c) { return qGray(c) < 60; }, 3);
+    };
+
+    m_button->setFontSize(8.25);
+    m_button->setCaption(QStringLiteral("Letzte Eintr\u00e4ge laden bitte jetzt"));
+    const QRect wrapped = text();
+    ASSERT_FALSE(wrapped.isEmpty());
+    EXPECT_GT(wrapped.height(), QFontMetrics(m_button->font()).height() * 3 / 2) << "several lines";
+
     m_button->setFontSize(12);
     m_button->setFontBold(false);
-    m_button->setForeColor(QColor(0, 0, 0));
     m_button->setGeometryTwips(120, 2580, 5175, 615);
     m_button->setCaption(QStringLiteral("\u00dc B E R N E H M E N"));
-    const QImage image = look();
-
-    QRect dark;
-    for (int y = 3; y < image.height() - 3; ++y)
-        for (int x = 3; x < image.width() - 3; ++x)
-            if (qGray(image.pixel(x, y)) < 60)
-                dark |= QRect(x, y, 1, 1);
-    ASSERT_FALSE(dark.isEmpty());
-    EXPECT_LE(std::abs(dark.left() - (image.width() - 1 - dark.right())), 3);
-    EXPECT_LE(std::abs(dark.top() - (image.height() - 1 - dark.bottom())), 4);
-}
-
-TEST_F(CmdButtonTest, LongCaptionWrapsWithinTheButton)
-{
-    m_button->setFontName(QStringLiteral("MS Sans Serif"));
-    m_button->setFontSize(8.25);
-    m_button->setForeColor(QColor(0, 0, 0));
-    m_button->setCaption(QStringLiteral("Letzte Eintr\u00e4ge laden bitte jetzt"));
-    const QImage image = look();
-
-    QRect dark;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 3; x < image.width() - 3; ++x)
-            if (qGray(image.pixel(x, y)) < 60 && y > 2 && y < image.height() - 3)
-                dark |= QRect(x, y, 1, 1);
-    ASSERT_FALSE(dark.isEmpty());
-    // Several lines, none cut off at the sides.
-    EXPECT_GT(dark.height(), QFontMetrics(m_button->font()).height() * 3 / 2);
-    EXPECT_GE(dark.left(), 3);
-    EXPECT_LE(dark.right(), image.width() - 4);
+    const QRect centred = text();
+    ASSERT_FALSE(centred.isEmpty());
+    EXPECT_LE(std::abs(centred.left() - (m_button->width() - 1 - centred.right())), 3);
+    EXPECT_LE(std::abs(centred.top() - (m_button->height() - 1 - centred.bottom())), 4);
 }
 
 TEST_F(CmdButtonTest, SettingAPropertyHasItsEffectAndMarksItsKey)
@@ -563,17 +550,13 @@ TEST(CmdButtonStore, TheWindowsFormsHoldTheDesignedButtons)
 
     const CmdButton* record = CmdButton::Load(main, QStringLiteral("CmdRecord"), &host);
     EXPECT_EQ(record->geometry(), QRect(16, 128, 104, 62));
-    EXPECT_EQ(record->Caption(), "=");
-    EXPECT_TRUE(record->FontName() == "Webdings" && record->FontSize() == 36 && record->FontBold());
-    EXPECT_EQ(record->BackColor(), QColor(192, 192, 192));
-    EXPECT_EQ(record->ForeColor(), QColor(192, 0, 0));
-    EXPECT_EQ(record->ForeOver(), QColor(255, 0, 0));
+    EXPECT_EQ(describe(*record), "type 3, '=', enabled 1, font Webdings 36 100, scheme 2, focus rect 0, #c0c0c0 "
+                                 "#c00000 #ff0000, pointer 0, icon none");
     EXPECT_EQ(CmdButton::Load(main, QStringLiteral("CmdRootDir"), &host)->Caption(), QString(2, QChar(231)));
     const CmdButton* accept = CmdButton::Load(name, QStringLiteral("CmdButton2"), &host);
     EXPECT_EQ(accept->geometry(), QRect(8, 172, 345, 41));
-    EXPECT_EQ(accept->Caption(), "Ü B E R N E H M E N");
-    EXPECT_TRUE(accept->FontName() == "MS Sans Serif" && accept->Font()->Size() == 12 && accept->FontBold());
-    EXPECT_EQ(accept->BackColor(), QColor(224, 223, 227));
+    EXPECT_EQ(describe(*accept), "type 3, 'Ü B E R N E H M E N', enabled 1, font MS Sans Serif 12 100, scheme 2, "
+                                 "focus rect 0, #e0dfe3 #000000 #0000c0, pointer 0, icon none");
 }
 
 } // namespace

@@ -23,22 +23,38 @@ class PeakMeterPanelTest : public ::testing::Test
 protected:
     PeakMeterPanelTest() : m_panel(&m_window) { m_window.resize(520, 300); }
 
-    // The first column from the left in a row that shows the background.
-    int FirstBackground(const QImage& image, int row)
-    {
-        const QPoint origin = m_panel.picPeakClient()->pos();
-        for (int x = 0; x < m_panel.ScaleWidth(); ++x) {
-            if (image.pixelColor(origin.x() + x, origin.y() + row) == Background) {
-                return x;
-            }
-        }
-        return m_panel.ScaleWidth();
-    }
+    QImage grab() const { return m_panel.picPeak()->grab().toImage(); }
 
-    QColor At(const QImage& image, int x, int row)
+    QColor At(const QImage& image, int x, int row) const
     {
         const QPoint origin = m_panel.picPeakClient()->pos();
         return image.pixelColor(origin.x() + x, origin.y() + row);
+    }
+
+    /// One row of the inner area as runs of "bar", "marker" and "background", e.g. "bar 179, marker 2, background 7".
+    QString row(const QImage& image, int row) const
+    {
+        const QImage picture = MeterBarImage::Create();
+        QStringList runs;
+        QString last;
+        int length = 0;
+        for (int x = 0; x <= m_panel.ScaleWidth(); ++x) {
+            QString kind;
+            if (x < m_panel.ScaleWidth()) {
+                const QColor c = At(image, x, row);
+                kind = c == Background                 ? "background"
+                       : c == Marker                   ? "marker"
+                       : c == picture.pixelColor(x, 0) ? "bar"
+                                                       : c.name();
+            }
+            if (kind != last && length > 0) {
+                runs << QStringLiteral("%1 %2").arg(last).arg(length);
+                length = 0;
+            }
+            last = kind;
+            ++length;
+        }
+        return runs.join(QStringLiteral(", "));
     }
 
     QWidget m_window;
@@ -86,72 +102,44 @@ TEST_F(PeakMeterPanelTest, ScaleHasEightLabelsWithEtchedTicks)
     }
 }
 
-TEST_F(PeakMeterPanelTest, DrawsBarsMarkersAndLabels)
+TEST_F(PeakMeterPanelTest, BarsShowThePictureUpToTheirLevelWithTheMarkersBehind)
 {
     // Left -13.86 dB (179 px), right -69.79 dB (63 px).
     m_panel.SetPeakmeter(16384, 1000);
-    const QImage image = m_panel.picPeak()->grab().toImage();
-
+    QImage image = grab();
     EXPECT_EQ(At(image, 0, LeftRow), Green);
-    EXPECT_EQ(At(image, 178, LeftRow), MeterBarImage::Create().pixelColor(178, LeftRow)) << "bar shows the picture";
-    EXPECT_EQ(At(image, 179, LeftRow), Marker);
-    EXPECT_EQ(At(image, 180, LeftRow), Marker);
-    EXPECT_EQ(FirstBackground(image, LeftRow), 181);
-
-    EXPECT_EQ(At(image, 0, RightRow), Green);
-    EXPECT_NE(At(image, 62, RightRow), Background);
-    EXPECT_EQ(At(image, 63, RightRow), Marker);
-    EXPECT_EQ(At(image, 64, RightRow), Marker);
-    EXPECT_EQ(FirstBackground(image, RightRow), 65);
-
-    // Between and below the bars.
-    EXPECT_EQ(At(image, 100, 20), Background);
-    EXPECT_EQ(At(image, 10, 41), Background);
-
+    EXPECT_EQ(row(image, LeftRow), "bar 179, marker 2, background 7");
+    EXPECT_EQ(row(image, RightRow), "bar 63, marker 2, background 123");
+    EXPECT_EQ(row(image, 20), "background 188") << "between the bars";
+    EXPECT_EQ(row(image, 41), "background 188") << "below the bars";
     EXPECT_FALSE(m_panel.lblLeft()->text().isEmpty());
     EXPECT_NE(m_panel.lblLeft()->text(), "...");
+
+    // Quieter: the bars fall back, the markers hold.
+    m_panel.SetPeakmeter(16384, 16384);
+    m_panel.SetPeakmeter(1000, 1000);
+    image = grab();
+    EXPECT_EQ(row(image, LeftRow), "bar 63, background 116, marker 2, background 7");
+    EXPECT_EQ(row(image, RightRow), "bar 63, background 116, marker 2, background 7");
+
+    // Reset: only the markers remain, at the left edge.
+    m_panel.ResetMeter();
+    EXPECT_EQ(m_panel.meter().HoldLeft() + m_panel.meter().HoldRight(), 0);
+    EXPECT_EQ(m_panel.picHiPeakL()->x() + m_panel.picHiPeakR()->x(), 0);
+    EXPECT_EQ(m_panel.lblLeft()->text() + m_panel.lblRight()->text(), "......");
+    image = grab();
+    EXPECT_EQ(row(image, LeftRow), "marker 2, background 186");
+    EXPECT_EQ(row(image, RightRow), "marker 2, background 186");
 }
 
 TEST_F(PeakMeterPanelTest, FullScaleBarIsClippedAtTheBorder)
 {
     m_panel.SetPeakmeter(32767, 0);
     EXPECT_EQ(m_panel.picPeakLeft()->width(), 208);
-    const QImage image = m_panel.picPeak()->grab().toImage();
+    const QImage image = grab();
+    EXPECT_EQ(row(image, LeftRow), "bar 188");
     EXPECT_EQ(At(image, 187, LeftRow), QColor(224, 46, 44));
-    // The border right of the inner area is not painted over.
-    const QPoint origin = m_panel.picPeakClient()->pos();
-    EXPECT_NE(image.pixelColor(origin.x() + 188, origin.y() + LeftRow), QColor(224, 46, 44));
-    EXPECT_EQ(FirstBackground(image, RightRow), 2) << "only the right marker at 0";
+    EXPECT_NE(At(image, 188, LeftRow), QColor(224, 46, 44)) << "the border right of the inner area is not painted over";
+    EXPECT_EQ(row(image, RightRow), "marker 2, background 186") << "only the right marker at 0";
     EXPECT_EQ(m_panel.lblLeft()->text(), "0");
-}
-
-TEST_F(PeakMeterPanelTest, MarkersHoldAfterTheBarsFall)
-{
-    m_panel.SetPeakmeter(16384, 16384);
-    m_panel.SetPeakmeter(1000, 1000);
-    const QImage image = m_panel.picPeak()->grab().toImage();
-    EXPECT_EQ(FirstBackground(image, LeftRow), 63);
-    EXPECT_EQ(At(image, 179, LeftRow), Marker);
-    EXPECT_EQ(At(image, 179, RightRow), Marker);
-}
-
-TEST_F(PeakMeterPanelTest, ResetClearsBarsAndMarkers)
-{
-    m_panel.SetPeakmeter(16384, 16384);
-    m_panel.ResetMeter();
-
-    EXPECT_EQ(m_panel.meter().HoldLeft(), 0);
-    EXPECT_EQ(m_panel.meter().HoldRight(), 0);
-    EXPECT_EQ(m_panel.picHiPeakL()->x(), 0);
-    EXPECT_EQ(m_panel.picHiPeakR()->x(), 0);
-    EXPECT_EQ(m_panel.lblLeft()->text(), "...");
-    EXPECT_EQ(m_panel.lblRight()->text(), "...");
-
-    const QImage image = m_panel.picPeak()->grab().toImage();
-    // Only the markers remain, at the left edge.
-    EXPECT_EQ(At(image, 0, LeftRow), Marker);
-    EXPECT_EQ(At(image, 1, RightRow), Marker);
-    EXPECT_EQ(FirstBackground(image, LeftRow), 2);
-    EXPECT_EQ(FirstBackground(image, RightRow), 2);
-    EXPECT_EQ(At(image, 179, LeftRow), Background);
 }

@@ -15,6 +15,7 @@
 #include "controls/DirListBox.h"
 #include "support/MessageBoxCatcher.h"
 #include "support/TestApp.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ protected:
         m_start = m_dir.path() + "/Aufnahmen/";
         ASSERT_TRUE(QDir(m_start).mkpath("Alt"));
         for (const char* name : {"setup.exe", "datei.txt"}) {
-            QFile(m_start + name).open(QIODevice::WriteOnly);
+            ASSERT_TRUE(TestFiles::write(m_start + name));
         }
         App().DirSelectOpen = 1;
         App().DirSelectPath = m_start;

@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QLocale>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -21,42 +20,20 @@
 #include "app/AppGlobals.h"
 #include "app/IniStore.h"
 #include "controls/CmdButton.h"
-#include "fakes/FakeClock.h"
-#include "fakes/FakeRecordingOutput.h"
-#include "fakes/SignalSourceBackend.h"
 #include "recorder/RecordingController.h"
-#include "recorder/modWaveIn.h"
-#include "support/TestApp.h"
+#include "support/MainWindowTest.h"
+#include "support/TestFiles.h"
 
 namespace {
 
-class frmMainTest : public ::testing::Test
+class frmMainTest : public MainWindowTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        TestApp::init(m_dir.path());
-    }
-
-    void writeIni(const QByteArray& text)
-    {
-        QFile file(App().IniFilePath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
+    void writeIni(const QByteArray& text) { ASSERT_TRUE(TestFiles::write(App().IniFilePath, text)); }
 
     QString readIni(const QString& key) const
     {
         return Commands::ReadIniValue(App().ProgramTitle, key, App().IniFilePath, QStringLiteral("<none>"));
-    }
-
-    std::unique_ptr<frmMain> loadWindow()
-    {
-        auto form = std::make_unique<frmMain>(m_waveIn, m_output, m_clock);
-        form->show();
-        form->LoadSettings();
-        return form;
     }
 
     template <typename T> T* child(frmMain& form, const char* name)
@@ -76,7 +53,7 @@ protected:
             QMetaObject::invokeMethod(child<QTimer>(form, timer), "timeout");
         }
     }
-    static void touch(const QString& path) { QFile(path).open(QIODevice::WriteOnly); }
+    static void touch(const QString& path) { ASSERT_TRUE(TestFiles::write(path)); }
     /// The folder label and both lists, as "label | dirs | files".
     std::string pane(frmMain& form)
     {
@@ -99,12 +76,6 @@ protected:
         const QString caption = child<CmdButton>(form, "CmdSettings")->Caption();
         return QStringLiteral("%1 %2 %3").arg(form.HeightTwips()).arg(caption, shown).toStdString();
     }
-
-    QTemporaryDir m_dir;
-    SignalSourceBackend m_backend;
-    FakeRecordingOutput m_output;
-    modWaveIn m_waveIn{m_backend, m_output};
-    FakeClock m_clock;
 };
 
 TEST_F(frmMainTest, OpensCompactWithEveryControlAtItsDesignedPlace)
@@ -219,18 +190,10 @@ TEST_F(frmMainTest, BrowserListsShowSubfoldersAndOnlyMp3AndWavFiles)
     QDir(save).mkpath("Jazz");
     QDir(save).mkpath(".versteckt");
     for (const char* name : {"b.mp3", "a.WAV", "notes.txt", "c.mp3.part", ".d.mp3", "Rock/e.mp3"}) {
-        QFile file(save + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        touch(save + name);
     }
     auto form = loadWindow();
-    auto* dirs = child<QListWidget>(*form, "lstDirs");
-    auto* files = child<QListWidget>(*form, "lstFiles");
-    ASSERT_EQ(dirs->count(), 2);
-    EXPECT_EQ(dirs->item(0)->text(), "Jazz");
-    EXPECT_EQ(dirs->item(1)->text(), "Rock");
-    ASSERT_EQ(files->count(), 2);
-    EXPECT_EQ(files->item(0)->text(), "a.WAV");
-    EXPECT_EQ(files->item(1)->text(), "b.mp3");
+    EXPECT_EQ(pane(*form), "Hauptordner: | Jazz,Rock | a.WAV,b.mp3");
 }
 
 TEST_F(frmMainTest, BrowserWalksTheSaveFolderTreeAndNeverLeavesIt)

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -14,12 +13,9 @@
 #include "app/IniStore.h"
 #include "app/frmMain.h"
 #include "controls/CmdButton.h"
-#include "fakes/FakeClock.h"
-#include "fakes/FakeRecordingOutput.h"
-#include "fakes/SignalSourceBackend.h"
-#include "recorder/modWaveIn.h"
+#include "support/MainWindowTest.h"
 #include "support/MessageBoxCatcher.h"
-#include "support/TestApp.h"
+#include "support/TestFiles.h"
 #include "tagging/ID3tag.h"
 
 namespace {
@@ -29,29 +25,15 @@ const QString kRecorded = kBase + QStringLiteral(".mp3");
 const QByteArray kAudio(4000, 'M');
 const QString kAsk = QStringLiteral("  \r\nSoll Datum + Zeit als Dateiname verwendet werden ? (Standard)   ");
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using TestFiles::read;
 
-void write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-class frmNameTest : public ::testing::Test
+class frmNameTest : public MainWindowTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        TestApp::init(m_dir.path());
-        m_form = std::make_unique<frmMain>(m_waveIn, m_output, m_clock);
-        m_form->show();
-        m_form->LoadSettings();
+        MainWindowTest::SetUp();
+        m_form = loadWindow();
     }
 
     /// A finished recording in the save folder, handed on as Stop does.
@@ -62,7 +44,7 @@ protected:
         app.RecordExtension = QStringLiteral(".mp3");
         app.RecordFilePath = app.SaveFolder + kRecorded;
         app.SelectFileName = kRecorded;
-        write(app.RecordFilePath, kAudio);
+        ASSERT_TRUE(TestFiles::write(app.RecordFilePath, kAudio));
         m_form->recordingFinished();
     }
     frmName* dialog() const
@@ -74,11 +56,6 @@ protected:
     QString text(const char* name) const { return get(name)->text(); }
     void click(const char* name) { QTest::mouseClick(get<CmdButton>(name), Qt::LeftButton); }
 
-    QTemporaryDir m_dir;
-    SignalSourceBackend m_backend;
-    FakeRecordingOutput m_output;
-    modWaveIn m_waveIn{m_backend, m_output};
-    FakeClock m_clock;
     std::unique_ptr<frmMain> m_form;
     MessageBoxCatcher m_boxes;
 };
@@ -127,7 +104,7 @@ TEST_F(frmNameTest, KeysAreFilteredDoubleClickSelectsAllAndOnlyEnterInTheTitleAc
     get("txtFileName")->clear();
     QTest::keyClick(get("txtFileName"), Qt::Key_Enter);
     EXPECT_EQ(dialog(), nullptr) << "the default answer Yes returns";
-    EXPECT_EQ(contents(App().SaveFolder + kRecorded), kAudio);
+    EXPECT_EQ(read(App().SaveFolder + kRecorded), kAudio);
     ASSERT_EQ(m_boxes.texts.size(), 1);
     EXPECT_EQ(m_boxes.texts[0], "Es wurde kein Titel angegeben." + kAsk);
     EXPECT_EQ(m_boxes.icons[0], QMessageBox::Question);
@@ -186,7 +163,7 @@ TEST_F(frmNameTest, AcceptNamesFilesAndTagsOrTellsWhyNotAndNeverLosesTheRecordin
         QFile::remove(App().IniFilePath);
         const QString other = App().SaveFolder + "A - T.mp3";
         if (flags.contains('x')) {
-            write(other, "other");
+            ASSERT_TRUE(TestFiles::write(other, "other"));
         }
         m_boxes.texts.clear();
         open();
@@ -207,13 +184,13 @@ TEST_F(frmNameTest, AcceptNamesFilesAndTagsOrTellsWhyNotAndNeverLosesTheRecordin
         EXPECT_EQ(m_form->isVisible(), !flags.contains('s'));
         EXPECT_EQ(m_boxes.texts.size(), c.message.isEmpty() ? 0 : 1);
         EXPECT_TRUE(m_boxes.texts.value(0).contains(c.message)) << m_boxes.texts.value(0).toStdString();
-        const QByteArray kept = contents(App().SaveFolder + c.file);
+        const QByteArray kept = read(App().SaveFolder + c.file);
         EXPECT_EQ(kept.left(kAudio.size()), kAudio);
         EXPECT_EQ(kept.size(), kAudio.size() + (flags.contains('t') ? 128 : 0));
         EXPECT_TRUE(c.file == kRecorded || !QFile::exists(App().SaveFolder + kRecorded));
         EXPECT_EQ(QFile::exists(App().IniFilePath), flags.contains('i'));
         if (flags.contains('x')) {
-            EXPECT_EQ(contents(other), "other");
+            EXPECT_EQ(read(other), "other");
         }
         if (dialog() != nullptr) {
             dialog()->close();

@@ -4,41 +4,28 @@
 #include <chrono>
 #include <csignal>
 
-#include <QCheckBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QLabel>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
 #include "app/AppGlobals.h"
-#include "app/Program.h"
-#include "app/frmMain.h"
-#include "controls/CmdButton.h"
-#include "fakes/FixedDateClock.h"
 #include "platform/AlsaCaptureBackend.h"
 #include "recorder/EncoderOutput.h"
 #include "recorder/modWaveIn.h"
 #include "support/CaptureCollector.h"
 #include "support/DecodedAudio.h"
-#include "support/MessageBoxCatcher.h"
 #include "support/Mp3File.h"
 #include "support/ProcessList.h"
+#include "support/ProgramTest.h"
 #include "support/SoundServer.h"
-#include "support/TestApp.h"
 #include "support/TestSignal.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kTimeout = 60000;
 constexpr qint64 kBytesPerSecond = 176400;
 
 SoundServer& server()
@@ -124,48 +111,31 @@ TEST_F(SoundServerEndToEndTest, AStreamWithoutRoomLosesWhatTheOtherGetsAndAnOver
     EXPECT_EQ(static_cast<qint64>(backend.lostFrames()), (starvedLost + lost) / 4);
 }
 
-class SoundServerRecordingTest : public SoundServerEndToEndTest
+class SoundServerRecordingTest : public ProgramTest
 {
 protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(server().start()); }
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        TestApp::init(m_dir.path());
-        m_encoder = m_dir.filePath("system/mkmp3");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(QB_LAME_EXECUTABLE), m_encoder));
-        App().EncoderPath = m_encoder;
-        m_program = std::make_unique<Program>(std::make_unique<AlsaCaptureBackend>(), m_clock);
+        ProgramTest::SetUp();
+        m_encoder = copyEncoder();
+        start();
         ASSERT_TRUE(server().play(TestSignal::stereoSine(600, 1000, 440, 0.5, 0.1)));
     }
 
-    void click(const char* name)
-    {
-        auto* button = m_program->form().findChild<CmdButton*>(QLatin1String(name));
-        ASSERT_NE(button, nullptr) << name;
-        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
-    }
-
-    void tick() { QMetaObject::invokeMethod(m_program->form().findChild<QTimer*>("tmrTimer"), "timeout"); }
-    QString label(const char* name) { return m_program->form().findChild<QLabel*>(name)->text(); }
-    QStringList files() const { return QDir(App().SaveFolder).entryList(QDir::Files, QDir::Name); }
-
-    QTemporaryDir m_dir;
     QString m_encoder;
-    FixedDateClock m_clock;
-    MessageBoxCatcher m_boxes;
-    std::unique_ptr<Program> m_program;
 };
 
 TEST_F(SoundServerRecordingTest, StalledEncoderThenAFailingDeviceWhilePaused)
 {
-    EncoderOutput& output = m_program->output();
+    EncoderOutput& output = ProgramTest::output();
     modWaveIn& waveIn = m_program->waveIn();
     // Small marks, so the capture side holds its buffers back soon after the encoder stops.
     constexpr qint64 kHighWater = 256 * 1024;
     output.setReadyWatermarks(kHighWater, 64 * 1024);
-    QTest::mouseClick(m_program->form().findChild<QCheckBox*>("chkMonitoring"), Qt::LeftButton);
+    click("chkMonitoring");
     click("CmdRecord");
-    QTRY_VERIFY_WITH_TIMEOUT(output.SecondsRecorded() >= 2, kTimeout);
+    ASSERT_TRUE(recorded(2));
 
     // The encoder stalls for ten seconds: longer than its pipe (1 MiB) and the high mark take.
     const QList<qint64> encoders = ProcessList::running(m_encoder);
@@ -201,22 +171,22 @@ TEST_F(SoundServerRecordingTest, StalledEncoderThenAFailingDeviceWhilePaused)
 
     // After the stall the recording goes on.
     const qint64 secondsAtStall = output.SecondsRecorded();
-    QTRY_VERIFY_WITH_TIMEOUT(output.SecondsRecorded() >= secondsAtStall + 2, kTimeout);
+    ASSERT_TRUE(recorded(secondsAtStall + 2));
     // Everything the device delivered since is either in the recording or counted as dropped.
     const double seconds = static_cast<double>(accounted() - accountedAtStall) / kBytesPerSecond;
     EXPECT_NEAR(seconds, static_cast<double>(sinceStall.elapsed()) / 1000.0, 0.5);
 
     // Paused, with the level display reading on, the sound server goes away.
     click("CmdPause");
-    ASSERT_EQ(label("lblState"), "- P A U S E -");
+    ASSERT_EQ(state(), "- P A U S E -");
     server().kill();
-    QTRY_VERIFY_WITH_TIMEOUT(!waveIn.RecordingActive(), kTimeout);
+    ASSERT_TRUE(waitFor([&] { return !waveIn.RecordingActive(); }));
     tick();
-    QTRY_COMPARE(m_boxes.texts.size(), 1);
+    ASSERT_TRUE(waitFor([&] { return m_boxes.texts.size() == 1; }, 5000));
     EXPECT_EQ(m_boxes.icons.value(0), QMessageBox::Critical);
     // The error of the failed recovery, not the overrun that revealed it.
     EXPECT_EQ(m_boxes.texts.value(0), QString::fromLocal8Bit(snd_strerror(-EIO)));
-    EXPECT_EQ(label("lblState"), "Aufnahmebereitschaft");
+    EXPECT_EQ(state(), "Aufnahmebereitschaft");
     EXPECT_FALSE(waveIn.MonitorActive());
     ASSERT_EQ(files().size(), 1);
     const QString first = App().SaveFolder + files().front();
@@ -232,7 +202,7 @@ TEST_F(SoundServerRecordingTest, StalledEncoderThenAFailingDeviceWhilePaused)
     ASSERT_TRUE(server().play(TestSignal::stereoSine(600, 1000, 440, 0.5, 0.1)));
     m_clock.setNow(m_clock.now().addSecs(60));
     click("CmdRecord");
-    QTRY_VERIFY_WITH_TIMEOUT(output.SecondsRecorded() >= 1, kTimeout);
+    ASSERT_TRUE(recorded(1));
     click("CmdStop");
     ASSERT_EQ(files().size(), 2);
     const DecodedAudio next(App().SaveFolder + files().back());
