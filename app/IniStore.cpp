@@ -251,7 +251,12 @@ void WriteIniValue(const QString& section, const QString& key, const QString& va
     QByteArray bytes;
     for (const IniLine& line : lines) {
         bytes += line.bytes;
-        bytes += line.ending.isEmpty() ? ini->eol : line.ending;
+        if (!line.ending.isEmpty()) {
+            bytes += line.ending;
+        } else {
+            // A last line that ends in CR would lose it to a bare LF, which reads as CR LF.
+            bytes += line.bytes.endsWith('\r') ? QByteArray("\r\n") : ini->eol;
+        }
     }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {

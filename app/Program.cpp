@@ -8,8 +8,8 @@
 
 void Program::prepareEnvironment()
 {
-    // The window's 15 ms timer runs all the time; Qt's own event dispatcher wakes for it at
-    // less than half the cost of the GLib one (measured in bench/).
+    // Qt's own event dispatcher wakes for a timer or a buffer at less than half the cost of the
+    // GLib one (measured in bench/).
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) {
         qputenv("QT_NO_GLIB", "1");
     }

@@ -2,8 +2,9 @@
 # Builds the libFuzzer targets with clang into build-fuzz/ and runs each one for a bounded time on a
 # copy of its corpus in fuzz/corpus/, so the repository stays as it is. A finding fails the run and
 # leaves its input in build-fuzz/findings/.
-#   scripts/fuzz.sh                       60 s per target
+#   scripts/fuzz.sh                       60 s per target, seed 1: the same inputs on every machine
 #   QB_FUZZ_SECONDS=600 scripts/fuzz.sh   longer runs
+#   QB_FUZZ_SEED=0 scripts/fuzz.sh        a new random seed, to look further
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -11,6 +12,7 @@ QB_PACKAGES+=("${QB_FUZZ_PACKAGES[@]}")
 qb_install_deps
 
 seconds=${QB_FUZZ_SECONDS:-60}
+seed=${QB_FUZZ_SEED:-1}
 build_dir=build-fuzz
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=ON -DQB_FUZZ=ON \
     -DCMAKE_CXX_COMPILER=clang++
@@ -25,6 +27,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for target in ini id3tag; do
     cp -r "fuzz/corpus/$target" "$work/$target"
     echo "Fuzzing $target for $seconds s"
-    TMPDIR="$work" "$build_dir/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 \
+    TMPDIR="$work" "$build_dir/${target}_fuzzer" -max_total_time="$seconds" -seed="$seed" \
+        -timeout=10 -rss_limit_mb=1024 \
         -max_len=4096 -print_final_stats=1 -artifact_prefix="$build_dir/findings/${target}-" "$work/$target"
 done

@@ -143,6 +143,9 @@ TEST_F(IniStoreTest, FirstSectionAndKeyCountAndWritesKeepTheFilesLineEnding)
     EXPECT_EQ(read(QStringLiteral("Bitrate")), QStringLiteral("8")) << "no newline at the end";
     write(QStringLiteral("Browser"), QStringLiteral("0"));
     EXPECT_EQ(readRaw(), QByteArray("[Quernbell Audio Recorder]\nBitrate=8\nBrowser=0\n"));
+    writeRaw("[Quernbell Audio Recorder]\nLastTitle=a\r");
+    write(QStringLiteral("Browser"), QStringLiteral("0"));
+    EXPECT_EQ(read(QStringLiteral("LastTitle")), QStringLiteral("a\r")) << "a last line ending in CR keeps it";
 
     writeRaw("[Quernbell Audio Recorder]\r\nBitrate=8\r\nSavePath=\"C:/x/\"\r\n");
     EXPECT_EQ(values({"Bitrate", "SavePath"}), "8|C:/x/");
