@@ -96,6 +96,8 @@ void frmMain::buildControls()
 
     tmrTimer = new QTimer(this);
     tmrTimer->setObjectName(QStringLiteral("tmrTimer"));
+    // Never early: a tick that came a little before the blink is due would put it off a whole tick.
+    tmrTimer->setTimerType(Qt::PreciseTimer);
     tmrTimer->setInterval(15);
     connect(tmrTimer, &QTimer::timeout, this, [this] { m_controller->Tick(); });
 

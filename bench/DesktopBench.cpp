@@ -2,9 +2,10 @@
 //   bench_desktop [seconds=60]
 // A private PulseAudio server with a null sink plays a tone; the program records the sink's
 // monitor through ALSA's pulse device, in its real window on a private X server, driven with
-// real pointer events. Each phase lasts `seconds`: standby, level display on, recording with
-// the pointer resting on Record (its hover timer runs), recording, recording with the level
-// display on; then arecord records the same source as long.
+// real pointer events. Each phase lasts `seconds`. First session: standby, level display on,
+// recording with the pointer resting on Record (its hover timer runs), recording, the level
+// display switched on. Second session: recording begun with the level display on, then the
+// level display switched off. Then arecord records the same source as long.
 // Printed: CPU of each as % of one core (the encoder and the X server apart).
 #include <csignal>
 #include <cstdio>
@@ -98,6 +99,68 @@ Phase measure(const char* name, qint64 program, qint64 encoder, qint64 xserver, 
     return phase;
 }
 
+/// One run of the program: standby, then either Record and the level display switched on
+/// later, or the level display first and Record with it on, then switched off. True when the
+/// recording holds MP3 frames.
+bool session(const QString& folder, bool levelFirst, int seconds)
+{
+    RecorderProcess program(folder);
+    if (!program.start()) {
+        std::fprintf(stderr, "The program did not start:\n%s\n", qPrintable(program.diagnostics()));
+        return false;
+    }
+    const qint64 pid = program.pid();
+    const qint64 xserver = program.displayPid();
+    QThread::sleep(3); // start-up done
+    const auto toggleLevel = [&] {
+        program.click(kMeterBoxX, kMeterBoxY);
+        program.pointAt(kRestX, kRestY);
+        QThread::sleep(2); // the sound server opens or closes the stream
+    };
+
+    if (!levelFirst) {
+        measure("standby, level display off", pid, 0, xserver, seconds);
+        toggleLevel();
+        measure("level display on, no recording", pid, 0, xserver, seconds);
+        toggleLevel();
+    } else {
+        toggleLevel();
+    }
+    QElapsedTimer recording;
+    recording.start();
+    if (!program.clickRecord()) {
+        std::fprintf(stderr, "Record did not start a recording.\n");
+        return false;
+    }
+    const QList<qint64> encoders = ProcessList::running(folder + QStringLiteral("/home/.local/share/quernbell/mkmp3"));
+    const qint64 encoder = encoders.value(0);
+    QThread::sleep(2);
+    if (!levelFirst) {
+        measure("recording, pointer on Record", pid, encoder, xserver, seconds);
+        program.pointAt(kRestX, kRestY);
+        QThread::sleep(1);
+        measure("recording", pid, encoder, xserver, seconds);
+        toggleLevel();
+        measure("recording, level display then on", pid, encoder, xserver, seconds);
+    } else {
+        program.pointAt(kRestX, kRestY);
+        QThread::sleep(1);
+        measure("recording begun with level display", pid, encoder, xserver, seconds);
+        toggleLevel();
+        measure("recording, level display then off", pid, encoder, xserver, seconds);
+    }
+    program.click(kStopX, kStopY);
+    const double recorded = static_cast<double>(recording.elapsed()) / 1000.0;
+    QThread::sleep(3);
+    program.signal(SIGTERM);
+    program.waitForExit();
+    const QStringList files = program.recordings();
+    const qint64 frames = files.isEmpty() ? -1 : Mp3File::wholeFrames(program.saveFolder() + files.front());
+    std::printf("  %.1f s between the clicks, %.1f s of MP3 in whole frames (%lld frames)\n", recorded,
+                static_cast<double>(frames) * 1152.0 / 44100.0, static_cast<long long>(frames));
+    return frames > 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -106,51 +169,15 @@ int main(int argc, char** argv)
     const int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 60;
 
     SoundServer server;
-    if (!server.start() || !server.play(TestSignal::stereoSine(seconds * 8 + 120, 1000, 440, 0.5, 0.1))) {
+    if (!server.start() || !server.play(TestSignal::stereoSine(seconds * 10 + 180, 1000, 440, 0.5, 0.1))) {
         std::fprintf(stderr, "The sound server did not start or play.\n");
         return 1;
     }
-    QTemporaryDir dir;
-    RecorderProcess program(dir.path());
-    if (!program.start()) {
-        std::fprintf(stderr, "The program did not start:\n%s\n", qPrintable(program.diagnostics()));
-        return 1;
-    }
-    const qint64 pid = program.pid();
-    const qint64 xserver = program.displayPid();
-    QThread::sleep(3); // start-up done
-
-    measure("standby, level display off", pid, 0, xserver, seconds);
-    program.click(kMeterBoxX, kMeterBoxY);
-    program.pointAt(kRestX, kRestY);
-    QThread::sleep(2); // the sound server opens the stream
-    measure("level display on, no recording", pid, 0, xserver, seconds);
-    program.click(kMeterBoxX, kMeterBoxY);
-    QThread::sleep(1);
-
-    QElapsedTimer recording;
-    recording.start();
-    if (!program.clickRecord()) {
-        std::fprintf(stderr, "Record did not start a recording.\n");
-        return 1;
-    }
-    const QList<qint64> encoders =
-        ProcessList::running(dir.path() + QStringLiteral("/home/.local/share/quernbell/mkmp3"));
-    const qint64 encoder = encoders.value(0);
-    QThread::sleep(2);
-    measure("recording, pointer on Record", pid, encoder, xserver, seconds);
-    program.pointAt(kRestX, kRestY);
-    QThread::sleep(1);
-    measure("recording", pid, encoder, xserver, seconds);
-    program.click(kMeterBoxX, kMeterBoxY);
-    program.pointAt(kRestX, kRestY);
-    QThread::sleep(1);
-    measure("recording, level display on", pid, encoder, xserver, seconds);
-    program.click(kStopX, kStopY);
-    const double recorded = static_cast<double>(recording.elapsed()) / 1000.0;
-    QThread::sleep(3);
-    program.signal(SIGTERM);
-    program.waitForExit();
+    // Two sessions: the device's periods follow what runs when it starts, so the order of Record
+    // and the level display matters.
+    QTemporaryDir first;
+    QTemporaryDir second;
+    const bool complete = session(first.path(), false, seconds) && session(second.path(), true, seconds);
 
     // arecord alone on the same source, as long.
     QProcess arecord;
@@ -165,10 +192,5 @@ int main(int argc, char** argv)
     arecord.kill();
     arecord.waitForFinished();
 
-    const QStringList files = program.recordings();
-    const qint64 frames = files.isEmpty() ? -1 : Mp3File::wholeFrames(program.saveFolder() + files.front());
-    const double audio = static_cast<double>(frames) * 1152.0 / 44100.0;
-    std::printf("recording: %.1f s between the clicks, %.1f s of MP3 in whole frames (%lld frames)\n", recorded, audio,
-                static_cast<long long>(frames));
-    return frames > 0 ? 0 : 1;
+    return complete ? 0 : 1;
 }

@@ -40,6 +40,7 @@ private:
     const RecordingController& m_controller;
 };
 constexpr double kBlinkInterval = 0.5;
+constexpr double kTickTolerance = 0.02;
 
 QString twoDigits(qint64 value)
 {
@@ -217,13 +218,15 @@ void RecordingController::Tick()
     }
 
     if (m_recording) {
-        if (now - m_lastBlink >= kBlinkInterval) {
+        // Every half second however the ticks fall: one that comes a little early still counts,
+        // and the next is due half a second after this one was.
+        if (now - m_lastBlink >= kBlinkInterval - kTickTolerance) {
             if (m_view.stateCaption() == App().TextRecording) {
                 m_view.setStateCaption(QString());
             } else {
                 m_view.setStateCaption(App().TextRecording);
             }
-            m_lastBlink = now;
+            m_lastBlink = now - m_lastBlink < 2 * kBlinkInterval ? m_lastBlink + kBlinkInterval : now;
         }
         const qint64 seconds = m_output.SecondsRecorded();
         if (seconds != m_shownSeconds) {
@@ -240,7 +243,7 @@ void RecordingController::Tick()
     // status frame is repainted once for both.
     const qint64 bytes = m_output.BytesWritten();
     const qint64 dropped = m_output.DroppedBytes();
-    const bool countsDue = !m_recording || now - m_lastBytesUpdate >= kBlinkInterval;
+    const bool countsDue = !m_recording || now - m_lastBytesUpdate >= kBlinkInterval - kTickTolerance;
     if (bytes != m_shownBytes && countsDue) {
         m_lastBytesUpdate = now;
         m_view.setBytesText(QString::number(bytes) + QStringLiteral(" bytes"));

@@ -29,8 +29,8 @@ public:
     /// display needs the fast rate; a session without it needs only the blink and the counts.
     int TickInterval() const;
 
-    static constexpr int MeterTickMs = 30;
-    static constexpr int SessionTickMs = 100;
+    static constexpr int MeterTickMs = 60;
+    static constexpr int SessionTickMs = 500;
 
     /// Hours, minutes and seconds as "HH:MM:SS"; hours of 100 and more are written in full.
     static QString FormatTime(qint64 lIn, bool bInMS);

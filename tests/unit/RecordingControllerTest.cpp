@@ -234,6 +234,13 @@ TEST_F(RecordingControllerTest, TimerShowsTimeBytesAndBlinksTheRecordingText)
     m_controller.Tick();
     EXPECT_EQ(m_view.state, App().TextRecording);
     EXPECT_EQ(m_view.stateColor, QColor(255, 0, 0)) << "the blink changes the caption only";
+    // Half-second ticks that come a little early or late keep the rhythm.
+    for (const double step : {0.499, 0.502, 0.498}) {
+        const QString before = m_view.state;
+        m_clock.advance(step);
+        m_controller.Tick();
+        EXPECT_NE(m_view.state, before) << "after " << step << " s";
+    }
 
     // Hidden or minimized: nothing is updated.
     m_view.shown = false;
