@@ -18,6 +18,9 @@ namespace {
 // recording buffer keep the reader's wake-ups as rare as the buffers themselves.
 constexpr unsigned int kBufferTimeUs = 500000;
 constexpr unsigned int kPeriodTimeUs = 50000;
+// For streams that can wait (a recording without the meter): half the wake-ups, here and in a
+// sound server's client thread.
+constexpr unsigned int kPatientPeriodUs = 100000;
 // A running device delivers every period; one that stays silent this long is asked for its state.
 constexpr int kSilentDeviceMs = 1000;
 
@@ -37,7 +40,8 @@ snd_pcm_format_t alsaFormat(int bitsPerSample)
     }
 }
 
-int configure(snd_pcm_t* pcm, const WaveFormat& format, std::uint32_t& periodFrames, std::uint32_t& bufferFrames)
+int configure(snd_pcm_t* pcm, const WaveFormat& format, unsigned int periodTimeUs, std::uint32_t& periodFrames,
+              std::uint32_t& bufferFrames)
 {
     snd_pcm_hw_params_t* hw = nullptr;
     snd_pcm_hw_params_alloca(&hw);
@@ -58,7 +62,7 @@ int configure(snd_pcm_t* pcm, const WaveFormat& format, std::uint32_t& periodFra
         return err;
     }
     unsigned int bufferTime = kBufferTimeUs;
-    unsigned int periodTime = kPeriodTimeUs;
+    unsigned int periodTime = periodTimeUs;
     int dir = 0;
     // Near values: a device that cannot do them exactly picks the closest it can.
     snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferTime, &dir);
@@ -132,7 +136,7 @@ int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
         }
         std::uint32_t periodFrames = 0;
         std::uint32_t bufferFrames = 0;
-        err = configure(pcm, format, periodFrames, bufferFrames);
+        err = configure(pcm, format, kPeriodTimeUs, periodFrames, bufferFrames);
         const int wakeFd = err < 0 ? -1 : ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         if (err >= 0 && wakeFd < 0) {
             err = -errno;
@@ -144,6 +148,7 @@ int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
         auto owned = std::make_unique<Device>();
         owned->pcm = pcm;
         owned->format = format;
+        owned->periodUs = kPeriodTimeUs;
         owned->periodFrames = periodFrames;
         owned->bufferFrames = bufferFrames;
         owned->wakeFd = wakeFd;
@@ -202,6 +207,17 @@ int AlsaCaptureBackend::start(CaptureStreamId id)
     }
     stream->started = true;
     wake(*stream->device);
+    return MMSYSERR_NOERROR;
+}
+
+int AlsaCaptureBackend::setPatience(CaptureStreamId id, int milliseconds)
+{
+    std::lock_guard lock(m_mutex);
+    Stream* stream = findStream(id);
+    if (!stream) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    stream->patienceMs = std::max(milliseconds, 0);
     return MMSYSERR_NOERROR;
 }
 
@@ -319,6 +335,17 @@ void AlsaCaptureBackend::readerLoop(Device* device)
             device->waitingForBuffer = false;
             continue;
         }
+        // Longer periods when the device starts for streams that can all wait; shorter ones
+        // again as soon as none of them runs. A running recording is never interrupted.
+        const unsigned int wanted = wantedPeriodUs(*device);
+        if (!device->clockless && wanted != device->periodUs &&
+            (!device->running || (wanted < device->periodUs && !anyPatientStarted(*device)))) {
+            if (!reconfigure(*device, wanted, lock)) {
+                return;
+            }
+            chunk.resize(static_cast<std::size_t>(device->bufferFrames) * frameBytes);
+            continue;
+        }
         if (!device->running && !startDevice(*device)) {
             return;
         }
@@ -411,6 +438,31 @@ void AlsaCaptureBackend::wake(const Device& device)
     [[maybe_unused]] const ssize_t n = ::write(device.wakeFd, &one, sizeof one);
 }
 
+bool AlsaCaptureBackend::reconfigure(Device& device, unsigned int periodUs, std::unique_lock<std::mutex>& lock)
+{
+    device.running = false;
+    lock.unlock();
+    // Only a meter can be running here: it misses a few milliseconds.
+    snd_pcm_drop(device.pcm);
+    std::uint32_t periodFrames = 0;
+    std::uint32_t bufferFrames = 0;
+    int err = configure(device.pcm, device.format, periodUs, periodFrames, bufferFrames);
+    if (err < 0) {
+        // Back to what worked before.
+        periodUs = device.periodUs;
+        err = configure(device.pcm, device.format, periodUs, periodFrames, bufferFrames);
+    }
+    lock.lock();
+    if (err < 0) {
+        failDevice(device, err);
+        return false;
+    }
+    device.periodUs = periodUs;
+    device.periodFrames = periodFrames;
+    device.bufferFrames = bufferFrames;
+    return true;
+}
+
 bool AlsaCaptureBackend::startDevice(Device& device)
 {
     int err = 0;
@@ -467,6 +519,23 @@ void AlsaCaptureBackend::reportGap(Stream& stream)
 bool AlsaCaptureBackend::anyStarted(const Device& device) const
 {
     return std::any_of(device.streams.begin(), device.streams.end(), [](const Stream* s) { return s->started; });
+}
+
+bool AlsaCaptureBackend::isPatient(const Stream& stream)
+{
+    return stream.started && stream.patienceMs >= static_cast<int>(kPatientPeriodUs / 1000);
+}
+
+unsigned int AlsaCaptureBackend::wantedPeriodUs(const Device& device)
+{
+    const bool hurried = std::any_of(device.streams.begin(), device.streams.end(),
+                                     [](const Stream* s) { return s->started && !isPatient(*s); });
+    return hurried ? kPeriodTimeUs : kPatientPeriodUs;
+}
+
+bool AlsaCaptureBackend::anyPatientStarted(const Device& device)
+{
+    return std::any_of(device.streams.begin(), device.streams.end(), [](const Stream* s) { return isPatient(*s); });
 }
 
 bool AlsaCaptureBackend::everyStartedHasBuffer(const Device& device) const

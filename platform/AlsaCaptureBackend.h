@@ -25,7 +25,9 @@ typedef struct _snd_pcm snd_pcm_t;
  * no room for it misses that part, and an overrun of the device loses what the device
  * captured since the last read: both are counted in lostFrames() and reported with the
  * stream's next buffer (or at once, without WHDR_DONE, when it has none queued), and neither
- * slows the other streams. A device without a clock of its
+ * slows the other streams. A device started for streams that can all wait (setPatience) runs
+ * with longer periods, which wakes the reader half as often, until none of them runs any
+ * more; a running device is never changed while such a stream runs. A device without a clock of its
  * own (the file plugin) loses nothing by waiting, so there the reader waits until every
  * started stream has a buffer; with QUERNBELL_PACE_CAPTURE=1 in the environment such a
  * device is read at its nominal rate instead, like a sound card.
@@ -47,6 +49,7 @@ public:
     int reset(CaptureStreamId stream) override;
     int close(CaptureStreamId stream) override;
     QString errorText(int code) const override;
+    int setPatience(CaptureStreamId stream, int milliseconds) override;
 
     /// Frames that started streams missed because no buffer space was queued.
     std::uint64_t lostFrames() const;
@@ -63,11 +66,13 @@ private:
         std::deque<WaveHeader*> queue;
         std::uint64_t lostBytes = 0;
         std::intptr_t lastUser = 0;
+        int patienceMs = 0;
     };
     struct Device
     {
         snd_pcm_t* pcm = nullptr;
         WaveFormat format;
+        unsigned int periodUs = 0;
         std::uint32_t periodFrames = 0;
         std::uint32_t bufferFrames = 0;
         std::vector<Stream*> streams;
@@ -104,6 +109,10 @@ private:
     bool anyStarted(const Device& device) const;
     bool everyStartedHasBuffer(const Device& device) const;
     std::uint32_t framesToRead(const Device& device) const;
+    static bool isPatient(const Stream& stream);
+    static unsigned int wantedPeriodUs(const Device& device);
+    static bool anyPatientStarted(const Device& device);
+    bool reconfigure(Device& device, unsigned int periodUs, std::unique_lock<std::mutex>& lock);
     void distribute(Device& device, const char* chunk, std::uint32_t frames);
     void finishBuffer(Stream& stream);
     void failDevice(Device& device, int code);

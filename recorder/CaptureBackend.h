@@ -49,6 +49,14 @@ public:
     virtual int close(CaptureStreamId stream) = 0;
     /// Text of a result code of this backend.
     virtual QString errorText(int code) const = 0;
+    /// How long the stream's owner is content to wait for its buffers: a backend may then
+    /// wake less often and hand back several at once. 0 (the default): each as soon as full.
+    virtual int setPatience(CaptureStreamId stream, int milliseconds)
+    {
+        (void)stream;
+        (void)milliseconds;
+        return MMSYSERR_NOERROR;
+    }
 
     /// Replaces the handler; waits for a handler call in progress, so after
     /// setNotificationHandler({}) no old handler runs any more.

@@ -126,6 +126,8 @@ void modWaveIn::OpenRecording(int channels, int bitsPerSample, int samplesPerSec
         return;
     }
     m_recordDevice = stream;
+    // The encoder needs the sound in time, not at once: a reader that wakes less costs less.
+    m_backend.setPatience(m_recordDevice, RecordPatienceMs);
     for (int i = 0; i < RecordBufferCount; ++i) {
         allocate(m_recordBuffers[i], m_recordBufferSize, RecordUserBase + i);
     }

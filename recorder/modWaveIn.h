@@ -34,6 +34,8 @@ public:
     static constexpr int RecordBufferCount = 5;
     static constexpr int MonitorBufferCount = 3;
     static constexpr int MonitorBufferSize = 8192;
+    /// How long recording buffers may wait in the device (the monitor's may not wait).
+    static constexpr int RecordPatienceMs = 100;
     static constexpr std::intptr_t RecordUserBase = 100;
     static constexpr std::intptr_t MonitorUserBase = 10;
 

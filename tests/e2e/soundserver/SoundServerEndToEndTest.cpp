@@ -111,6 +111,70 @@ TEST_F(SoundServerEndToEndTest, AStreamWithoutRoomLosesWhatTheOtherGetsAndAnOver
     EXPECT_EQ(static_cast<qint64>(backend.lostFrames()), (starvedLost + lost) / 4);
 }
 
+TEST_F(SoundServerEndToEndTest, APatientStreamLosesNothingWhileAHurriedOneComesAndOutlastsIt)
+{
+    const WaveFormat format = CaptureCollector::stereo16();
+    ASSERT_TRUE(server().play(TestSignal::numberedFrames(60 * 44100)));
+    std::vector<WaveHeader> patientBuffers = CaptureCollector::buffers(5, 8820, 100);
+    std::vector<WaveHeader> hurriedBuffers = CaptureCollector::buffers(6, 8192, 10);
+    CaptureCollector collector;
+    AlsaCaptureBackend backend;
+    collector.attach(backend);
+    CaptureStreamId patient = 0;
+    CaptureStreamId hurried = 0;
+    ASSERT_EQ(backend.open(format, patient), 0);
+    ASSERT_EQ(backend.setPatience(patient, 100), 0);
+    ASSERT_EQ(backend.open(format, hurried), 0);
+    for (WaveHeader& header : patientBuffers) {
+        ASSERT_EQ(backend.addBuffer(patient, &header), 0);
+    }
+    ASSERT_EQ(backend.start(patient), 0);
+
+    // The patient stream runs alone, then with the hurried one, which goes on after it stopped,
+    // when the device changes its periods.
+    qint64 patientBytes = 0;
+    qint64 hurriedBytes = 0;
+    qint64 hurriedAfterStop = 0;
+    qint64 missing = 0;
+    qint64 previous = -1;
+    bool stopped = false;
+    while (hurriedAfterStop < kBytesPerSecond) {
+        std::optional<CaptureNotification> done = collector.next();
+        ASSERT_TRUE(done.has_value());
+        ASSERT_EQ(backend.lostFrames(), 0u);
+        std::vector<WaveHeader>& buffers = done->stream == patient ? patientBuffers : hurriedBuffers;
+        if (done->stream == patient) {
+            patientBytes += done->bytesRecorded;
+            for (qint64 number : TestSignal::frameNumbers(done->data)) {
+                missing += number >= 0 && previous >= 0 && number > previous + 1 ? number - previous - 1 : 0;
+                previous = number >= 0 ? number : previous;
+            }
+        } else {
+            hurriedBytes += done->bytesRecorded;
+            hurriedAfterStop += stopped ? done->bytesRecorded : 0;
+        }
+        if (!(stopped && done->stream == patient)) {
+            const std::intptr_t first = done->stream == patient ? 100 : 10;
+            ASSERT_EQ(backend.addBuffer(done->stream, &buffers[static_cast<std::size_t>(done->user - first)]), 0);
+        }
+        if (hurriedBytes == 0 && patientBytes >= kBytesPerSecond) {
+            for (WaveHeader& header : hurriedBuffers) {
+                ASSERT_EQ(backend.addBuffer(hurried, &header), 0);
+            }
+            ASSERT_EQ(backend.start(hurried), 0);
+            hurriedBytes = -1;
+        }
+        if (!stopped && hurriedBytes >= kBytesPerSecond) {
+            ASSERT_EQ(backend.reset(patient), 0);
+            stopped = true;
+        }
+    }
+    backend.close(hurried);
+    backend.close(patient);
+    EXPECT_EQ(missing, 0);
+    EXPECT_GE(patientBytes, 2 * kBytesPerSecond);
+}
+
 class SoundServerRecordingTest : public ProgramTest
 {
 protected:
