@@ -27,8 +27,8 @@ typedef struct _snd_pcm snd_pcm_t;
  * stream's next buffer (or at once, without WHDR_DONE, when it has none queued), and neither
  * slows the other streams. A device started for streams that can all wait (setPatience) runs
  * with longer periods, which wakes the reader half as often, until none of them runs any
- * more; a running device is never changed while such a stream runs. A device without a clock of its
- * own (the file plugin) loses nothing by waiting, so there the reader waits until every
+ * more; it is never changed while such a stream runs. A device without a clock of its own
+ * (the file plugin) loses nothing by waiting, so there the reader waits until every
  * started stream has a buffer; with QUERNBELL_PACE_CAPTURE=1 in the environment such a
  * device is read at its nominal rate instead, like a sound card.
  * Error codes are ALSA's negative codes (text: snd_strerror) or those of CaptureBackend.
