@@ -72,6 +72,8 @@ void RecordingController::DisableRecording()
 void RecordingController::CmdRecord()
 {
     const TickAfter tick(m_view, *this);
+    // The ticks are half a second apart: a button must not act on a recording already gone.
+    noticeEndedRecording();
     if (m_recording || m_playing || m_finishing) {
         return;
     }
@@ -99,6 +101,7 @@ void RecordingController::CmdRecord()
 void RecordingController::CmdPause()
 {
     const TickAfter tick(m_view, *this);
+    noticeEndedRecording();
     if (m_finishing) {
         return;
     }
@@ -126,6 +129,7 @@ void RecordingController::CmdPause()
 void RecordingController::CmdStop()
 {
     const TickAfter tick(m_view, *this);
+    noticeEndedRecording();
     if (m_finishing || !(m_recording || m_playing || m_paused)) {
         return;
     }
@@ -193,6 +197,16 @@ int RecordingController::TickInterval() const
     return session ? SessionTickMs : 0;
 }
 
+void RecordingController::noticeEndedRecording()
+{
+    if (!m_waveIn.RecordingActive() && (m_recording || (m_sessionActive && m_paused))) {
+        // Ended by itself: the encoder failed or the device went away, paused or not.
+        DisableRecording();
+        m_recording = false;
+        m_paused = false;
+    }
+}
+
 void RecordingController::Tick()
 {
     if (!m_view.isShownNormally()) {
@@ -200,12 +214,7 @@ void RecordingController::Tick()
         m_view.setTicking(0);
         return;
     }
-    if (!m_waveIn.RecordingActive() && (m_recording || (m_sessionActive && m_paused))) {
-        // Ended by itself: the encoder failed or the device went away, paused or not.
-        DisableRecording();
-        m_recording = false;
-        m_paused = false;
-    }
+    noticeEndedRecording();
 
     const double now = m_clock.monotonicSeconds();
     if (m_waveIn.MonitorActive() && m_meterOn) {

@@ -48,6 +48,8 @@ public:
     void setPaused(bool paused) { m_paused = paused; }
 
 private:
+    /// A recording that ended by itself (encoder, device, disk) puts the window in standby.
+    void noticeEndedRecording();
     QString droppedText(qint64 dropped) const;
 
     RecordingView& m_view;

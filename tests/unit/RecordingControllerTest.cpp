@@ -215,6 +215,12 @@ TEST_F(RecordingControllerTest, EncoderThatDoesNotStartEndsTheRecordingAndStopTh
     m_controller.CmdRecord();
     EXPECT_TRUE(m_controller.Recording());
     EXPECT_EQ(m_output.callCount("OpenOutputFile"), 2);
+
+    // Record right after the encoder died, before any tick, starts the next recording.
+    m_output.fireEnded(QStringLiteral("Encoder beendet"));
+    m_controller.CmdRecord();
+    EXPECT_TRUE(m_waveIn.RecordingActive());
+    EXPECT_EQ(m_output.callCount("OpenOutputFile"), 3);
 }
 
 TEST_F(RecordingControllerTest, TimerShowsTimeBytesAndBlinksTheRecordingText)
