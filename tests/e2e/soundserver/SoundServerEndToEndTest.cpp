@@ -137,6 +137,7 @@ TEST_F(SoundServerEndToEndTest, APatientStreamLosesNothingWhileAHurriedOneComesA
     qint64 hurriedAfterStop = 0;
     qint64 missing = 0;
     qint64 previous = -1;
+    bool joined = false;
     bool stopped = false;
     while (hurriedAfterStop < kBytesPerSecond) {
         std::optional<CaptureNotification> done = collector.next();
@@ -157,12 +158,12 @@ TEST_F(SoundServerEndToEndTest, APatientStreamLosesNothingWhileAHurriedOneComesA
             const std::intptr_t first = done->stream == patient ? 100 : 10;
             ASSERT_EQ(backend.addBuffer(done->stream, &buffers[static_cast<std::size_t>(done->user - first)]), 0);
         }
-        if (hurriedBytes == 0 && patientBytes >= kBytesPerSecond) {
+        if (!joined && patientBytes >= kBytesPerSecond) {
             for (WaveHeader& header : hurriedBuffers) {
                 ASSERT_EQ(backend.addBuffer(hurried, &header), 0);
             }
             ASSERT_EQ(backend.start(hurried), 0);
-            hurriedBytes = -1;
+            joined = true;
         }
         if (!stopped && hurriedBytes >= kBytesPerSecond) {
             ASSERT_EQ(backend.reset(patient), 0);
