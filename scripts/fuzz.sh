@@ -27,7 +27,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for target in ini id3tag; do
     cp -r "fuzz/corpus/$target" "$work/$target"
     echo "Fuzzing $target for $seconds s"
-    TMPDIR="$work" "$build_dir/${target}_fuzzer" -max_total_time="$seconds" -seed="$seed" \
-        -timeout=10 -rss_limit_mb=1024 \
-        -max_len=4096 -print_final_stats=1 -artifact_prefix="$build_dir/findings/${target}-" "$work/$target"
+    TMPDIR="$work" "$build_dir/${target}_fuzzer" -max_total_time="$seconds" -seed="$seed" -timeout=10 \
+        -rss_limit_mb=1024 -max_len=4096 -print_final_stats=1 -artifact_prefix="$build_dir/findings/${target}-" \
+        "$work/$target"
 done
