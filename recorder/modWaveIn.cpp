@@ -385,7 +385,12 @@ void modWaveIn::processNotification(const CaptureNotification& notification, boo
                     m_monitorContent[m_lastMonitorBuffer] = notification.data.left(notification.bytesRecorded);
                 }
             }
-            offerBuffers(m_monitorDevice, m_monitorBuffers);
+            // In turn from the newest: buffers that finish in pairs keep their order in the
+            // queue, so the one before the newest is the one finished before it.
+            const bool own = m_lastMonitorBuffer >= 0 && m_lastMonitorBuffer < MonitorBufferCount;
+            const auto newest = static_cast<std::size_t>(own ? m_lastMonitorBuffer : 0);
+            offerBuffers(m_monitorDevice, std::span(m_monitorBuffers).subspan(newest));
+            offerBuffers(m_monitorDevice, std::span(m_monitorBuffers).first(newest));
         }
     } catch (const std::exception& error) {
         m_deviceErrorText = QString::fromLocal8Bit(error.what());

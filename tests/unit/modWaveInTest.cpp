@@ -383,6 +383,12 @@ TEST_F(modWaveInTest, MonitorBuffersAreRequeuedAndReportedAsLastMonitorBuffer)
         EXPECT_EQ(wave.LastMonitorBuffer(), expected);
         EXPECT_EQ(backend.queuedCount(monitor), 3);
     }
+    // Buffers that finish in pairs, beside one partly filled, still come back in turn.
+    for (int round = 1; round <= 6; ++round) {
+        backend.produce(kMonitorFrames * 3 / 2);
+        deliver();
+        EXPECT_EQ(wave.LastMonitorBuffer(), (3 + round * 3 / 2) % 3) << round;
+    }
 
     wave.PauseMonitor();
     EXPECT_FALSE(backend.isStarted(monitor));
