@@ -206,6 +206,7 @@ int AlsaCaptureBackend::start(CaptureStreamId id)
         return stream->device->failureCode;
     }
     stream->started = true;
+    stream->fed = false;
     wake(*stream->device);
     return MMSYSERR_NOERROR;
 }
@@ -305,6 +306,13 @@ int AlsaCaptureBackend::openDeviceCount() const
     return static_cast<int>(m_devices.size());
 }
 
+unsigned int AlsaCaptureBackend::periodUs(CaptureStreamId id) const
+{
+    std::lock_guard lock(m_mutex);
+    const Stream* stream = findStream(id);
+    return stream ? stream->device->periodUs : 0;
+}
+
 void AlsaCaptureBackend::readerLoop(Device* device)
 {
     const std::size_t frameBytes = device->format.blockAlign;
@@ -335,11 +343,11 @@ void AlsaCaptureBackend::readerLoop(Device* device)
             device->waitingForBuffer = false;
             continue;
         }
-        // Longer periods when the device starts for streams that can all wait; shorter ones
-        // again as soon as none of them runs. A running recording is never interrupted.
+        // Longer periods while a stream that can wait runs, shorter ones again once none does.
+        // The device restarts for it, so only before such a stream has had any sound: a
+        // recording is never interrupted, a meter misses a few milliseconds.
         const unsigned int wanted = wantedPeriodUs(*device);
-        if (!device->clockless && wanted != device->periodUs &&
-            (!device->running || (wanted < device->periodUs && !anyPatientStarted(*device)))) {
+        if (!device->clockless && wanted != device->periodUs && (!device->running || !anyPatientFed(*device))) {
             if (!reconfigure(*device, wanted, lock)) {
                 return;
             }
@@ -528,14 +536,15 @@ bool AlsaCaptureBackend::isPatient(const Stream& stream)
 
 unsigned int AlsaCaptureBackend::wantedPeriodUs(const Device& device)
 {
-    const bool hurried = std::any_of(device.streams.begin(), device.streams.end(),
-                                     [](const Stream* s) { return s->started && !isPatient(*s); });
-    return hurried ? kPeriodTimeUs : kPatientPeriodUs;
+    const bool patient =
+        std::any_of(device.streams.begin(), device.streams.end(), [](const Stream* s) { return isPatient(*s); });
+    return patient ? kPatientPeriodUs : kPeriodTimeUs;
 }
 
-bool AlsaCaptureBackend::anyPatientStarted(const Device& device)
+bool AlsaCaptureBackend::anyPatientFed(const Device& device)
 {
-    return std::any_of(device.streams.begin(), device.streams.end(), [](const Stream* s) { return isPatient(*s); });
+    return std::any_of(device.streams.begin(), device.streams.end(),
+                       [](const Stream* s) { return isPatient(*s) && s->fed; });
 }
 
 bool AlsaCaptureBackend::everyStartedHasBuffer(const Device& device) const
@@ -569,6 +578,7 @@ void AlsaCaptureBackend::distribute(Device& device, const char* chunk, std::uint
         if (!stream->started) {
             continue;
         }
+        stream->fed = true;
         std::size_t offset = 0;
         while (offset < bytes && !stream->queue.empty()) {
             WaveHeader* header = stream->queue.front();

@@ -25,9 +25,10 @@ typedef struct _snd_pcm snd_pcm_t;
  * no room for it misses that part, and an overrun of the device loses what the device
  * captured since the last read: both are counted in lostFrames() and reported with the
  * stream's next buffer (or at once, without WHDR_DONE, when it has none queued), and neither
- * slows the other streams. A device started for streams that can all wait (setPatience) runs
- * with longer periods, which wakes the reader half as often, until none of them runs any
- * more; it is never changed while such a stream runs. A device without a clock of its own
+ * slows the other streams. While a stream that can wait (setPatience) runs, the device runs
+ * with longer periods, which wakes the reader half as often, and the other streams get their
+ * sound in those steps too. The device restarts for a change of periods only before such a
+ * stream has had any sound or once none of them runs. A device without a clock of its own
  * (the file plugin) loses nothing by waiting, so there the reader waits until every
  * started stream has a buffer; with QUERNBELL_PACE_CAPTURE=1 in the environment such a
  * device is read at its nominal rate instead, like a sound card.
@@ -55,6 +56,8 @@ public:
     std::uint64_t lostFrames() const;
     /// Open PCM handles (each with its reader thread).
     int openDeviceCount() const;
+    /// Period of the device the stream runs on, in microseconds; 0 for no such stream.
+    unsigned int periodUs(CaptureStreamId stream) const;
 
 private:
     struct Device;
@@ -67,6 +70,8 @@ private:
         std::uint64_t lostBytes = 0;
         std::intptr_t lastUser = 0;
         int patienceMs = 0;
+        // Has had sound since it was last started.
+        bool fed = false;
     };
     struct Device
     {
@@ -111,7 +116,7 @@ private:
     std::uint32_t framesToRead(const Device& device) const;
     static bool isPatient(const Stream& stream);
     static unsigned int wantedPeriodUs(const Device& device);
-    static bool anyPatientStarted(const Device& device);
+    static bool anyPatientFed(const Device& device);
     bool reconfigure(Device& device, unsigned int periodUs, std::unique_lock<std::mutex>& lock);
     void distribute(Device& device, const char* chunk, std::uint32_t frames);
     void finishBuffer(Stream& stream);

@@ -111,69 +111,77 @@ TEST_F(SoundServerEndToEndTest, AStreamWithoutRoomLosesWhatTheOtherGetsAndAnOver
     EXPECT_EQ(static_cast<qint64>(backend.lostFrames()), (starvedLost + lost) / 4);
 }
 
-TEST_F(SoundServerEndToEndTest, APatientStreamLosesNothingWhileAHurriedOneComesAndOutlastsIt)
+// A recording's stream may wait, the meter's may not. Whichever starts first, the device runs
+// with 100 ms periods while the recording does, and the recording misses no frame; the meter
+// goes on after it, with 50 ms periods again.
+TEST_F(SoundServerEndToEndTest, APatientStreamLosesNothingWhetherItComesFirstOrSecond)
 {
     const WaveFormat format = CaptureCollector::stereo16();
-    ASSERT_TRUE(server().play(TestSignal::numberedFrames(60 * 44100)));
-    std::vector<WaveHeader> patientBuffers = CaptureCollector::buffers(5, 8820, 100);
-    std::vector<WaveHeader> hurriedBuffers = CaptureCollector::buffers(6, 8192, 10);
-    CaptureCollector collector;
-    AlsaCaptureBackend backend;
-    collector.attach(backend);
-    CaptureStreamId patient = 0;
-    CaptureStreamId hurried = 0;
-    ASSERT_EQ(backend.open(format, patient), 0);
-    ASSERT_EQ(backend.setPatience(patient, 100), 0);
-    ASSERT_EQ(backend.open(format, hurried), 0);
-    for (WaveHeader& header : patientBuffers) {
-        ASSERT_EQ(backend.addBuffer(patient, &header), 0);
-    }
-    ASSERT_EQ(backend.start(patient), 0);
+    for (const bool patientFirst : {true, false}) {
+        SCOPED_TRACE(patientFirst ? "patient first" : "hurried first");
+        ASSERT_TRUE(server().play(TestSignal::numberedFrames(60 * 44100)));
+        std::vector<WaveHeader> patientBuffers = CaptureCollector::buffers(5, 8820, 100);
+        std::vector<WaveHeader> hurriedBuffers = CaptureCollector::buffers(6, 8192, 10);
+        CaptureCollector collector;
+        AlsaCaptureBackend backend;
+        collector.attach(backend);
+        CaptureStreamId patient = 0;
+        CaptureStreamId hurried = 0;
+        ASSERT_EQ(backend.open(format, patient), 0);
+        ASSERT_EQ(backend.setPatience(patient, 100), 0);
+        ASSERT_EQ(backend.open(format, hurried), 0);
+        const auto begin = [&](CaptureStreamId stream, std::vector<WaveHeader>& buffers) {
+            for (WaveHeader& header : buffers) {
+                ASSERT_EQ(backend.addBuffer(stream, &header), 0);
+            }
+            ASSERT_EQ(backend.start(stream), 0);
+        };
+        begin(patientFirst ? patient : hurried, patientFirst ? patientBuffers : hurriedBuffers);
 
-    // The patient stream runs alone, then with the hurried one, which goes on after it stopped,
-    // when the device changes its periods.
-    qint64 patientBytes = 0;
-    qint64 hurriedBytes = 0;
-    qint64 hurriedAfterStop = 0;
-    std::vector<qint64> numbers;
-    bool joined = false;
-    bool stopped = false;
-    while (hurriedAfterStop < kBytesPerSecond) {
-        std::optional<CaptureNotification> done = collector.next();
-        ASSERT_TRUE(done.has_value());
-        ASSERT_EQ(backend.lostFrames(), 0u);
-        std::vector<WaveHeader>& buffers = done->stream == patient ? patientBuffers : hurriedBuffers;
-        if (done->stream == patient) {
-            patientBytes += done->bytesRecorded;
-            for (qint64 number : TestSignal::frameNumbers(done->data)) {
-                if (number >= 0) {
-                    numbers.push_back(number);
+        qint64 firstBytes = 0;
+        qint64 patientBytes = 0;
+        qint64 hurriedAfterStop = 0;
+        std::vector<qint64> numbers;
+        bool joined = false;
+        bool stopped = false;
+        while (hurriedAfterStop < kBytesPerSecond) {
+            std::optional<CaptureNotification> done = collector.next();
+            ASSERT_TRUE(done.has_value());
+            ASSERT_EQ(backend.lostFrames(), 0u);
+            const bool isPatient = done->stream == patient;
+            std::vector<WaveHeader>& buffers = isPatient ? patientBuffers : hurriedBuffers;
+            firstBytes += isPatient == patientFirst ? done->bytesRecorded : 0;
+            if (isPatient) {
+                patientBytes += done->bytesRecorded;
+                for (qint64 number : TestSignal::frameNumbers(done->data)) {
+                    if (number >= 0) {
+                        numbers.push_back(number);
+                    }
                 }
+            } else {
+                hurriedAfterStop += stopped ? done->bytesRecorded : 0;
             }
-        } else {
-            hurriedBytes += done->bytesRecorded;
-            hurriedAfterStop += stopped ? done->bytesRecorded : 0;
-        }
-        if (!(stopped && done->stream == patient)) {
-            const std::intptr_t first = done->stream == patient ? 100 : 10;
-            ASSERT_EQ(backend.addBuffer(done->stream, &buffers[static_cast<std::size_t>(done->user - first)]), 0);
-        }
-        if (!joined && patientBytes >= kBytesPerSecond) {
-            for (WaveHeader& header : hurriedBuffers) {
-                ASSERT_EQ(backend.addBuffer(hurried, &header), 0);
+            if (!(stopped && isPatient)) {
+                const std::intptr_t first = isPatient ? 100 : 10;
+                ASSERT_EQ(backend.addBuffer(done->stream, &buffers[static_cast<std::size_t>(done->user - first)]), 0);
             }
-            ASSERT_EQ(backend.start(hurried), 0);
-            joined = true;
+            if (!joined && firstBytes >= kBytesPerSecond) {
+                EXPECT_EQ(backend.periodUs(patient), patientFirst ? 100000u : 50000u);
+                begin(patientFirst ? hurried : patient, patientFirst ? hurriedBuffers : patientBuffers);
+                joined = true;
+            }
+            if (!stopped && patientBytes >= 2 * kBytesPerSecond) {
+                EXPECT_EQ(backend.periodUs(patient), 100000u);
+                ASSERT_EQ(backend.reset(patient), 0);
+                stopped = true;
+            }
         }
-        if (!stopped && hurriedBytes >= kBytesPerSecond) {
-            ASSERT_EQ(backend.reset(patient), 0);
-            stopped = true;
-        }
+        EXPECT_EQ(backend.periodUs(hurried), 50000u);
+        backend.close(hurried);
+        backend.close(patient);
+        EXPECT_EQ(TestSignal::missingFrames(numbers), 0);
+        EXPECT_GE(patientBytes, 2 * kBytesPerSecond);
     }
-    backend.close(hurried);
-    backend.close(patient);
-    EXPECT_EQ(TestSignal::missingFrames(numbers), 0);
-    EXPECT_GE(patientBytes, 2 * kBytesPerSecond);
 }
 
 class SoundServerRecordingTest : public ProgramTest
@@ -231,7 +239,7 @@ TEST_F(SoundServerRecordingTest, StalledEncoderThenAFailingDeviceWhilePaused)
     EXPECT_TRUE(dropped.endsWith(" s verworfen)")) << dropped.toStdString();
     // Memory stays bounded: the capture side stopped handing on once the backlog was high.
     EXPECT_LE(handedOnDuringStall, kHighWater + EncoderOutput::PipeSize + 6 * 8820 + 64 * 1024);
-    // The level display kept getting its buffers, about 21 a second.
+    // The level display kept getting its buffers, in pairs ten times a second.
     EXPECT_GE(meterBuffers, 50);
 
     // After the stall the recording goes on.
