@@ -173,8 +173,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "The sound server did not start or play.\n");
         return 1;
     }
-    // Two sessions: the device's periods follow what runs when it starts, so the order of Record
-    // and the level display matters.
+    // Two sessions: the device changes its periods when a recording starts beside a running
+    // level display, so both orders are measured.
     QTemporaryDir first;
     QTemporaryDir second;
     const bool complete = session(first.path(), false, seconds) && session(second.path(), true, seconds);
