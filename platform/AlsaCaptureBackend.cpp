@@ -18,8 +18,8 @@ namespace {
 // recording buffer keep the reader's wake-ups as rare as the buffers themselves.
 constexpr unsigned int kBufferTimeUs = 500000;
 constexpr unsigned int kPeriodTimeUs = 50000;
-// For streams that can wait (a recording without the meter): half the wake-ups, here and in a
-// sound server's client thread.
+// While a stream that can wait (a recording) runs: half the wake-ups, here and in a sound
+// server's client thread.
 constexpr unsigned int kPatientPeriodUs = 100000;
 // A running device delivers every period; one that stays silent this long is asked for its state.
 constexpr int kSilentDeviceMs = 1000;
