@@ -61,6 +61,11 @@ modWaveIn::modWaveIn(CaptureBackend& backend, RecordingOutput& output, QObject* 
     // generation is read now, when the device hands the buffer back.
     m_backend.setNotificationHandler([this](const CaptureNotification& notification) {
         const std::uint64_t generation = m_recordGeneration.load();
+        // A loss belongs to the recording even when its buffer comes back through Pause or Stop,
+        // whose data is not written: kept apart so it is counted before the output is finished.
+        if (notification.user >= RecordUserBase && notification.lostBytesBefore > 0) {
+            m_recordLoss += notification.lostBytesBefore;
+        }
         QMetaObject::invokeMethod(
             this, [this, notification, generation] { deliver(notification, generation); }, Qt::QueuedConnection);
     });
@@ -99,6 +104,7 @@ void modWaveIn::OpenRecording(int channels, int bitsPerSample, int samplesPerSec
         CloseRecording();
     }
     ++m_recordGeneration;
+    m_recordLoss = 0;
     m_recordingActive = true;
     m_recordingPaused = false;
     m_recordingOpenFailed = false;
@@ -182,6 +188,7 @@ void modWaveIn::TogglePause()
     m_recordingPaused = !m_recordingPaused;
     if (m_recordingPaused) {
         m_lastDeviceResult = m_backend.stop(m_recordDevice);
+        countRecordLoss();
         return;
     }
     offerBuffers(m_recordDevice, m_recordBuffers);
@@ -206,6 +213,7 @@ QString modWaveIn::closeRecording()
     if (m_recordDevice != 0) {
         closeStream(m_recordDevice, m_recordBuffers);
     }
+    countRecordLoss();
     m_recordingActive = false;
     ++m_recordGeneration;
     QString failure;
@@ -365,9 +373,7 @@ void modWaveIn::processNotification(const CaptureNotification& notification, boo
 {
     try {
         if (notification.user - RecordUserBase >= 0 && m_recordingActive && !m_recordingPaused && currentRecording) {
-            if (notification.lostBytesBefore > 0) {
-                m_output.CountLostCapture(static_cast<qint64>(notification.lostBytesBefore));
-            }
+            countRecordLoss();
             if (notification.flags & WHDR_DONE) {
                 m_output.WriteCapturedData(notification.data.left(notification.bytesRecorded));
             }
@@ -396,6 +402,14 @@ void modWaveIn::processNotification(const CaptureNotification& notification, boo
         m_deviceErrorText = QString::fromLocal8Bit(error.what());
     } catch (...) {
         m_deviceErrorText = QStringLiteral("Unbekannter Fehler");
+    }
+}
+
+void modWaveIn::countRecordLoss()
+{
+    const std::uint64_t lost = m_recordLoss.exchange(0);
+    if (lost > 0 && m_recordingActive) {
+        m_output.CountLostCapture(static_cast<qint64>(lost));
     }
 }
 

@@ -98,6 +98,8 @@ private:
     void drainPending();
     void deliver(const CaptureNotification& notification, std::uint64_t generation);
     void processNotification(const CaptureNotification& notification, bool currentRecording);
+    /// Hands the losses the device reported for recording buffers to the output.
+    void countRecordLoss();
     void handleFailure(const std::vector<CaptureStreamId>& streams, const QString& text);
     void handleOutputEnded(const QString& reason);
     void reportOpenFailure();
@@ -131,6 +133,8 @@ private:
     // Raised at every pause, resume, open and close of the recording: a recording buffer
     // handed back before that is dropped even if its notification is handled afterwards.
     std::atomic<std::uint64_t> m_recordGeneration{0};
+    // Bytes the device lost before recording buffers, counted when handed back (any thread).
+    std::atomic<std::uint64_t> m_recordLoss{0};
 
     std::deque<std::function<void()>> m_pending;
     bool m_draining = false;

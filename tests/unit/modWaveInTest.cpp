@@ -163,6 +163,24 @@ TEST_F(modWaveInTest, BufferReturnedByPauseIsNeverWritten)
     EXPECT_EQ(output.written(), counterBytes(1500 * 4, 8820));
 }
 
+// The device reports a loss with the next buffer it hands back; Pause and Stop hand one back whose
+// data is not written, yet the loss before it was the recording's.
+TEST(modWaveInLoss, CarriedByTheBufferThatPauseOrStopHandsBackIsCounted)
+{
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stop" : "pause");
+        Rig rig;
+        rig.openStereo();
+        rig.backend.produce(modWaveIn::RecordBufferCount * kRecordFrames + 100);
+        deliver();
+        rig.backend.produce(10);
+        stop ? rig.wave.CloseRecording() : rig.wave.TogglePause();
+        EXPECT_EQ(rig.output.DroppedBytes(), 400) << "counted before the output is finished";
+        deliver();
+        EXPECT_EQ(rig.output.DroppedBytes(), 400);
+    }
+}
+
 TEST(modWaveInPendingBuffers, AreWrittenOnlyIfTheyBelongToTheRunningRecordingWhenTheDeviceHandedThemBack)
 {
     const std::tuple<const char*, std::function<void(Rig&)>, int> cases[] = {
