@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include "app/AppGlobals.h"
@@ -306,6 +307,26 @@ void frmMain::Form_Unload()
     QCoreApplication::processEvents();
 }
 
+void frmMain::Terminate()
+{
+    close();
+    Form_Unload();
+    exitWhenIdle();
+}
+
+void frmMain::exitWhenIdle()
+{
+    // A Stop that is finishing its file waits for the encoder in a local loop: ending the loops
+    // now would cut the file short.
+    if (m_controller->Finishing()) {
+        QTimer::singleShot(10, this, &frmMain::exitWhenIdle);
+        return;
+    }
+    // Not quit(): that would close the other windows first, and the naming dialog would bring
+    // this one back.
+    QCoreApplication::exit(0);
+}
+
 void frmMain::showDeviceError(const QString& text)
 {
     // No owner window, and shown without waiting for it: the capture path that reports goes on
@@ -318,6 +339,8 @@ void frmMain::showDeviceError(const QString& text)
     m_errorBoxes.removeAll(nullptr);
     m_errorBoxes.append(box);
     box->show();
+    // The level display may be what failed: the box must not stay ticked over a frozen meter.
+    m_controller->noticeClosedMonitor();
 }
 
 void frmMain::showEvent(QShowEvent* event)
@@ -513,6 +536,12 @@ bool frmMain::monitoringTicked() const
     return chkMonitoring->isChecked();
 }
 
+void frmMain::setMonitoringTicked(bool ticked)
+{
+    const QSignalBlocker quiet(chkMonitoring);
+    chkMonitoring->setChecked(ticked);
+}
+
 void frmMain::parkFocus()
 {
     dummy->setFocus();
@@ -535,6 +564,10 @@ void frmMain::processPendingEvents()
 
 void frmMain::recordingFinished()
 {
+    // Unloaded while Stop finished the file: the program is ending, nothing is to be named.
+    if (m_unloaded) {
+        return;
+    }
     // A recording whose file is gone (the device could not be opened, the encoder was missing)
     // has nothing to name: the window stays.
     if (!QFileInfo(App().RecordFilePath).isFile()) {

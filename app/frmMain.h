@@ -40,6 +40,10 @@ public:
     frmMain(modWaveIn& waveIn, RecordingOutput& output, const Clock& clock, QWidget* parent = nullptr);
     ~frmMain() override;
 
+    /// Ends the program as a log-out does, whatever window is open: the window unloads (settings
+    /// written, a running recording finished), then every event loop ends with exit code 0. A
+    /// recording waiting in the naming dialog keeps the name it has.
+    void Terminate();
     /// Reads bitrate, save folder and browser state from the settings file.
     void LoadSettings();
     /// Refills the folder and file lists from the folder shown.
@@ -71,6 +75,7 @@ public:
     bool isShownNormally() const override;
     int selectedBitrateIndex() const override;
     bool monitoringTicked() const override;
+    void setMonitoringTicked(bool ticked) override;
     void parkFocus() override;
     void setPeakmeter(double left, double right) override;
     void resetPeakHolds() override;
@@ -108,6 +113,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void exitWhenIdle();
     void Form_Load();
     void Form_Unload();
     void buildControls();

@@ -43,14 +43,14 @@ int main(int, char** argv)
     bool terminationPending = false;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [&] {
         if (program) {
-            program->form().close();
+            program->form().Terminate();
         } else {
             terminationPending = true;
         }
     });
     program = std::make_unique<Program>(std::make_unique<AlsaCaptureBackend>(), SystemClock::instance());
     if (terminationPending) {
-        QTimer::singleShot(0, &program->form(), [&program] { program->form().close(); });
+        QTimer::singleShot(0, &program->form(), [&program] { program->form().Terminate(); });
     }
     return app.exec();
 }

@@ -182,9 +182,18 @@ void RecordingController::chkMonitoring_Click()
             m_waveIn.ResumeMonitor();
         }
         m_meterOn = true;
+        noticeClosedMonitor();
     } else {
         m_waveIn.PauseMonitor();
         m_meterOn = false;
+    }
+}
+
+void RecordingController::noticeClosedMonitor()
+{
+    if (m_meterOn && !m_waveIn.MonitorOpened()) {
+        m_meterOn = false;
+        m_view.setMonitoringTicked(false);
     }
 }
 
@@ -215,6 +224,7 @@ void RecordingController::Tick()
         return;
     }
     noticeEndedRecording();
+    noticeClosedMonitor();
 
     const double now = m_clock.monotonicSeconds();
     if (m_waveIn.MonitorActive() && m_meterOn) {

@@ -23,6 +23,8 @@ public:
     void chkMonitoring_Click();
     void EnableRecording();
     void DisableRecording();
+    /// A level display whose device failed or could not be opened is switched off, its box unticked.
+    void noticeClosedMonitor();
     /// One tick of the window's fast timer.
     void Tick();
     /// How often the timer must tick, in ms; 0 when nothing it drives can change. The level
@@ -42,6 +44,8 @@ public:
     bool Paused() const { return m_paused; }
     bool Playing() const { return m_playing; }
     bool MeterOn() const { return m_meterOn; }
+    /// Stop is closing a recording and handing it on.
+    bool Finishing() const { return m_finishing; }
 
     /// The play display state is entered by the browser pane.
     void setPlaying(bool playing) { m_playing = playing; }

@@ -31,6 +31,8 @@ public:
     /// Selected index of the bitrate list, -1 for none.
     virtual int selectedBitrateIndex() const = 0;
     virtual bool monitoringTicked() const = 0;
+    /// Ticks or unticks the level display box without running its click handler.
+    virtual void setMonitoringTicked(bool ticked) = 0;
     /// Moves the keyboard focus to the hidden parking button.
     virtual void parkFocus() = 0;
 

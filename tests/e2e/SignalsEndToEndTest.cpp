@@ -52,11 +52,12 @@ protected:
     QTemporaryDir m_dir;
 };
 
-// TERM, INT and HUP finish the recording and write the settings; KILL cannot, yet leaves whole
-// frames, untouched settings and a lock the next start takes over.
+// TERM, INT and HUP finish the recording and write the settings, also while the naming dialog is
+// open; KILL cannot, yet leaves whole frames, untouched settings and a lock the next start takes over.
 TEST_F(SignalsEndToEndTest, SignalsDuringARecordingLeaveAValidFile)
 {
-    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
+    for (const auto& [signalNumber, naming] :
+         {std::pair{SIGTERM, false}, {SIGINT, true}, {SIGHUP, false}, {SIGKILL, false}}) {
         SCOPED_TRACE(strsignal(signalNumber));
         const bool orderly = signalNumber != SIGKILL;
         QTemporaryDir dir;
@@ -64,6 +65,10 @@ TEST_F(SignalsEndToEndTest, SignalsDuringARecordingLeaveAValidFile)
         const QByteArray iniBefore = read(program.iniPath());
         ASSERT_TRUE(program.start()) << program.diagnostics().toStdString();
         recordUntil(program, 24000);
+        if (naming) {
+            program.clickStop();
+            ASSERT_TRUE(waitUntil([&] { return program.windows(QStringLiteral("^Aufnahme benennen$")) == 1; }));
+        }
         program.signal(signalNumber);
         ASSERT_TRUE(program.waitForExit());
         EXPECT_EQ(program.exitStatus(), orderly ? QProcess::NormalExit : QProcess::CrashExit);

@@ -16,6 +16,8 @@ namespace {
 // CmdRecord's centre in the window's client area: designed at (240, 1920) twips, 1560 x 930.
 constexpr int kRecordX = (240 + 1560 / 2) / 15;
 constexpr int kRecordY = (1920 + 930 / 2) / 15;
+constexpr int kStopX = (1980 + 3300 / 2) / 15;
+constexpr int kStopY = kRecordY;
 
 using TestFiles::waitUntil;
 
@@ -150,9 +152,19 @@ void RecorderProcess::pointAt(int x, int y)
 
 int RecorderProcess::messageBoxes()
 {
-    QStringList boxes;
-    xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Quernbell Audio Recorder$")}, &boxes);
-    return static_cast<int>(boxes.size());
+    return windows(QStringLiteral("^Quernbell Audio Recorder$"));
+}
+
+int RecorderProcess::windows(const QString& titlePattern)
+{
+    QStringList found;
+    xdotool({QStringLiteral("search"), QStringLiteral("--name"), titlePattern}, &found);
+    return static_cast<int>(found.size());
+}
+
+void RecorderProcess::clickStop()
+{
+    click(kStopX, kStopY);
 }
 
 void RecorderProcess::signal(int signalNumber)

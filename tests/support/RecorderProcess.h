@@ -37,6 +37,10 @@ public:
     void pointAt(int x, int y);
     /// Number of message boxes the program shows.
     int messageBoxes();
+    /// Number of the program's windows whose title matches the regular expression.
+    int windows(const QString& titlePattern);
+    /// Presses the Stop button.
+    void clickStop();
     /// Sends a signal to the program.
     void signal(int signalNumber);
     /// Waits for the program to end.

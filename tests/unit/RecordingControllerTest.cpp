@@ -34,6 +34,7 @@ public:
     bool isShownNormally() const override { return shown; }
     int selectedBitrateIndex() const override { return bitrateIndex; }
     bool monitoringTicked() const override { return monitoring; }
+    void setMonitoringTicked(bool ticked) override { monitoring = ticked; }
     void parkFocus() override {}
     void setPeakmeter(double left, double right) override
     {

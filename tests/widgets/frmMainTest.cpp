@@ -373,6 +373,15 @@ TEST_F(frmMainTest, TheFastTimerRunsOnlyWhileSomethingItDrivesCanChange)
     EXPECT_EQ(settled(), 0) << "nothing shown while minimized";
     form->showNormal();
     EXPECT_EQ(settled(), RecordingController::MeterTickMs) << "shown again";
+    m_backend.failRunning(-5, QStringLiteral("Input/output error"));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(level->isChecked() || form->controller().MeterOn())
+        << "a failed level display is not shown as running";
+    EXPECT_EQ(settled(), 0) << "level display failed";
+    click(*form, "CmdReset");
+    EXPECT_FALSE(m_waveIn.MonitorOpened()) << "Reset does not reopen it";
+    QTest::mouseClick(level, Qt::LeftButton);
+    EXPECT_TRUE(m_waveIn.MonitorActive()) << "ticked again, it opens anew";
     QTest::mouseClick(level, Qt::LeftButton);
     EXPECT_EQ(settled(), 0) << "level display off";
 
@@ -384,6 +393,40 @@ TEST_F(frmMainTest, TheFastTimerRunsOnlyWhileSomethingItDrivesCanChange)
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(settled(), 0) << "ended by itself, seen by the window";
     EXPECT_EQ(child<QLabel>(*form, "lblState")->text(), "Aufnahmebereitschaft");
+}
+
+// A log-out ends the program whatever window is open; the recording keeps its name and the
+// window does not come back.
+TEST_F(frmMainTest, TerminationEndsEveryEventLoopWhateverWindowIsOpen)
+{
+    for (const char* open : {"naming dialog", "directory dialog", "error box"}) {
+        SCOPED_TRACE(open);
+        QFile::remove(App().IniFilePath);
+        auto form = loadWindow();
+        const QString recorded = App().SaveFolder + QStringLiteral("Rec.mp3");
+        if (open[0] == 'n') {
+            App().RecordFilePath = recorded;
+            App().SelectFileName = QStringLiteral("Rec.mp3");
+            touch(recorded);
+            form->recordingFinished();
+        } else if (open[0] == 'd') {
+            click(*form, "CmdSettings");
+            QTimer::singleShot(0, form.get(), [&] { click(*form, "cmdBrowse"); });
+        } else {
+            m_backend.setOpenFailure(-16, QStringLiteral("Device or resource busy"));
+            QTest::mouseClick(child<QCheckBox>(*form, "chkMonitoring"), Qt::LeftButton);
+            m_backend.setOpenFailure(0, QString());
+        }
+        QTimer::singleShot(0, form.get(), [&] { form->Terminate(); });
+        QTimer hang;
+        hang.callOnTimeout([] { QCoreApplication::exit(1); });
+        hang.start(20000);
+        EXPECT_EQ(QCoreApplication::exec(), 0);
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(readIni("Bitrate"), "3");
+        EXPECT_EQ(QFile::exists(recorded), open[0] == 'n');
+        QFile::remove(recorded);
+    }
 }
 
 } // namespace
