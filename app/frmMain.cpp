@@ -155,7 +155,13 @@ void frmMain::buildTransport()
     CmdNext = makeButton(this, "CmdNext");
     CmdNext->setToolTip(QStringLiteral(" N E X T "));
 
-    connect(CmdRecord, &CmdButton::Click, this, [this] { m_controller->CmdRecord(); });
+    connect(CmdRecord, &CmdButton::Click, this, [this] {
+        // The save folder must not change under a recording: an open folder choice is cancelled.
+        if (m_dirSelect) {
+            m_dirSelect->close();
+        }
+        m_controller->CmdRecord();
+    });
     connect(CmdPause, &CmdButton::Click, this, [this] { m_controller->CmdPause(); });
     connect(CmdStop, &CmdButton::Click, this, [this] { m_controller->CmdStop(); });
     // Previous and next react to the press itself; the button's click does nothing here.
@@ -349,6 +355,36 @@ void frmMain::showEvent(QShowEvent* event)
     setTicking(RecordingController::MeterTickMs); // one tick shows what changed meanwhile
 }
 
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateReachableControls();
+}
+
+void frmMain::updateReachableControls()
+{
+    static constexpr char kPolicy[] = "qbFocusPolicy";
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (widget->window() != this) {
+            continue;
+        }
+        QVariant policy = widget->property(kPolicy);
+        if (!policy.isValid()) {
+            if (widget->focusPolicy() == Qt::NoFocus) {
+                continue;
+            }
+            policy = static_cast<int>(widget->focusPolicy());
+            widget->setProperty(kPolicy, policy);
+        }
+        const bool reachable = rect().intersects(QRect(widget->mapTo(this, QPoint(0, 0)), widget->size()));
+        widget->setFocusPolicy(reachable ? static_cast<Qt::FocusPolicy>(policy.toInt()) : Qt::NoFocus);
+        if (!reachable && widget->hasFocus()) {
+            // Keys must not reach it unseen.
+            parkFocus();
+        }
+    }
+}
+
 void frmMain::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
@@ -446,6 +482,7 @@ void frmMain::applySettingsLayout(bool browserOpen)
     Text1->resize(tw(browserOpen ? 9105 : 4125), Text1->height());
     cmdBrowse->setGeometryTwips(browserOpen ? 12495 : 7455, 180, browserOpen ? 1335 : 330, 330);
     cmdBrowse->setCaption(browserOpen ? QStringLiteral("Durchsuchen...") : QStringLiteral("..."));
+    updateReachableControls();
 }
 
 void frmMain::SetPeakmeter(double lLeft, double lRight)
@@ -655,6 +692,7 @@ void frmMain::CmdPrev_MouseDown()
 
 void frmMain::stepFile(int step)
 {
+    m_controller->noticeEndedRecording();
     if (m_controller->SessionActive()) {
         return;
     }
@@ -689,6 +727,7 @@ void frmMain::tmrDirs_Timer()
 
 void frmMain::CmdPlay_Click()
 {
+    m_controller->noticeEndedRecording();
     if (lstFiles->selectedItems().isEmpty() || m_controller->SessionActive()) {
         return;
     }
@@ -697,6 +736,10 @@ void frmMain::CmdPlay_Click()
         m_controller->setPaused(false);
     }
     setHeightTwips(ExpandedHeight);
+    // The tag frames take the panel's place: it is closed, not just hidden.
+    endSettingsCount();
+    m_settingsOpen = false;
+    CmdSettings->setCaption(QStringLiteral("6"));
     frmSettings->hide();
     frmTAG->show();
     frmTAG2->show();
@@ -709,6 +752,8 @@ void frmMain::CmdSettings_Click()
     const bool wasOpen = m_settingsOpen;
     m_settingsOpen = !m_settingsOpen;
     const bool playing = m_controller->Playing();
+    // Only a panel opened in play mode closes by itself; any other toggle ends the count.
+    endSettingsCount();
     if (wasOpen) {
         if (!playing) {
             setHeightTwips(CompactHeight);
@@ -725,15 +770,26 @@ void frmMain::CmdSettings_Click()
     frmTAG->hide();
     frmTAG2->hide();
     if (playing) {
-        m_settingsTicks = 0;
         tmrSettings->start();
     } else {
         CmdSettings->setCaption(QStringLiteral("5"));
     }
 }
 
+void frmMain::endSettingsCount()
+{
+    tmrSettings->stop();
+    m_settingsTicks = 0;
+}
+
 void frmMain::tmrSettings_Timer()
 {
+    if (!m_controller->Playing()) {
+        // Stopped meanwhile: the panel stays open as one opened in standby.
+        endSettingsCount();
+        CmdSettings->setCaption(QStringLiteral("5"));
+        return;
+    }
     ++m_settingsTicks;
     if (m_settingsTicks >= 10) {
         // Height and caption stay: the window keeps showing the tag frames.

@@ -109,11 +109,15 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// Controls beyond the window's edge (a closed pane or panel) take no focus.
+    void updateReachableControls();
     void exitWhenIdle();
+    void endSettingsCount();
     void Form_Load();
     void Form_Unload();
     void buildControls();

@@ -208,11 +208,13 @@ int RecordingController::TickInterval() const
 
 void RecordingController::noticeEndedRecording()
 {
-    if (!m_waveIn.RecordingActive() && (m_recording || (m_sessionActive && m_paused))) {
-        // Ended by itself: the encoder failed or the device went away, paused or not.
+    if (!m_waveIn.RecordingActive() && m_sessionActive && !m_finishing) {
+        // Ended by itself: the encoder failed, the device went away or Record was refused,
+        // paused or not. Prev, Next and Play work again.
         DisableRecording();
         m_recording = false;
         m_paused = false;
+        m_sessionActive = false;
     }
 }
 

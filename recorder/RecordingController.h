@@ -23,6 +23,9 @@ public:
     void chkMonitoring_Click();
     void EnableRecording();
     void DisableRecording();
+    /// A recording that ended by itself (encoder, device, disk, a refused Record) puts the window
+    /// in standby and ends the session.
+    void noticeEndedRecording();
     /// A level display whose device failed or could not be opened is switched off, its box unticked.
     void noticeClosedMonitor();
     /// One tick of the window's fast timer.
@@ -52,8 +55,6 @@ public:
     void setPaused(bool paused) { m_paused = paused; }
 
 private:
-    /// A recording that ended by itself (encoder, device, disk) puts the window in standby.
-    void noticeEndedRecording();
     QString droppedText(qint64 dropped) const;
 
     RecordingView& m_view;

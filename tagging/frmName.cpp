@@ -228,6 +228,9 @@ void frmName::ReturnToMain()
     }
     m_returning = true;
     m_main.show();
+    // The dialog took the focus when it opened; without a window manager nobody gives it back.
+    m_main.raise();
+    m_main.activateWindow();
     m_main.controller().CmdReset_Click();
     m_main.FillDirAndFileLists();
     QListWidget* files = m_main.FilesList();

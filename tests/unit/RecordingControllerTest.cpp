@@ -204,7 +204,7 @@ TEST_F(RecordingControllerTest, EncoderThatDoesNotStartEndsTheRecordingAndStopTh
     m_view.shown = true;
     m_controller.Tick();
     EXPECT_FALSE(m_controller.Recording());
-    EXPECT_TRUE(m_controller.SessionActive());
+    EXPECT_FALSE(m_controller.SessionActive()) << "Prev, Next and Play work again";
     EXPECT_EQ(m_view.state, App().TextStandby);
 
     m_controller.CmdStop();

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
+#include <QSet>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTest>
@@ -23,6 +24,7 @@
 #include "recorder/RecordingController.h"
 #include "support/MainWindowTest.h"
 #include "support/TestFiles.h"
+#include "support/WhenShown.h"
 
 namespace {
 
@@ -296,8 +298,8 @@ TEST_F(frmMainTest, SettingsPanelTakesTheBrowsersWidthAndClosesItselfInPlayMode)
     click(*form, "CmdPlay");
     click(*form, "CmdSettings");
     fire(*form, "tmrSettings", 9);
-    click(*form, "CmdSettings"); // closed by hand: the timer runs on
-    EXPECT_TRUE(child<QTimer>(*form, "tmrSettings")->isActive());
+    click(*form, "CmdSettings"); // closed by hand: the count ends
+    EXPECT_FALSE(child<QTimer>(*form, "tmrSettings")->isActive());
     click(*form, "CmdSettings"); // reopened: the count starts again
     fire(*form, "tmrSettings", 9);
     EXPECT_EQ(lower(*form), "5310 6 panel");
@@ -427,6 +429,93 @@ TEST_F(frmMainTest, TerminationEndsEveryEventLoopWhateverWindowIsOpen)
         EXPECT_EQ(QFile::exists(recorded), open[0] == 'n');
         QFile::remove(recorded);
     }
+}
+
+// Click sequences no test of a single control tries, each with the state it must end in: "height
+// caption lower part", whether the settings panel counts as open, and whether the count that closes
+// it runs.
+TEST_F(frmMainTest, ClickSequencesEndInAConsistentState)
+{
+    touch(App().DocumentsFolder + "a.mp3");
+    struct Case
+    {
+        const char* steps;
+        const char* lower;
+        bool open;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"play settings settings stop settings 10ticks", "5310 5 panel", true},
+        {"play settings stop tick 10ticks", "5310 5 panel", true},
+        {"settings play", "5310 6 tags", false},
+        {"settings play stop", "4680 6 panel", false},
+        {"settings play settings", "5310 6 panel", true},
+        {"record ended play", "5310 6 tags", false},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.steps);
+        auto form = loadWindow();
+        child<QListWidget>(*form, "lstFiles")->setCurrentRow(0);
+        for (const QString& step : QString::fromLatin1(c.steps).split(' ')) {
+            if (step == "ended") {
+                m_output.fireEnded(QStringLiteral("Der Encoder wurde unerwartet beendet."));
+                QCoreApplication::sendPostedEvents();
+            } else if (step.contains("tick")) {
+                fire(*form, "tmrSettings", step == "tick" ? 1 : step.chopped(5).toInt());
+            } else {
+                click(*form, qPrintable("Cmd" + step.left(1).toUpper() + step.mid(1)));
+            }
+        }
+        EXPECT_EQ(lower(*form), c.lower);
+        EXPECT_EQ(form->SettingsOpen(), c.open);
+        EXPECT_EQ(child<QTimer>(*form, "tmrSettings")->isActive(), QString(c.steps).endsWith("play settings"));
+        click(*form, "CmdStop");
+    }
+}
+
+// Keys reach only what the window shows, and the folder cannot change under a recording.
+TEST_F(frmMainTest, TabWalksOnlyTheVisibleControlsAndRecordCancelsTheFolderChoice)
+{
+    auto form = loadWindow();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    child<QWidget>(*form, "CmdRecord")->setFocus(Qt::TabFocusReason);
+    for (const bool panel : {false, true}) {
+        SCOPED_TRACE(panel ? "settings panel open" : "compact");
+        if (panel) {
+            click(*form, "CmdSettings");
+        }
+        QSet<QString> reached;
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_NE(focus, nullptr);
+            reached << focus->objectName();
+            EXPECT_TRUE(form->rect().intersects(QRect(focus->mapTo(form.get(), QPoint(0, 0)), focus->size())))
+                << focus->objectName().toStdString();
+        }
+        EXPECT_EQ(reached.contains("cmbkBits"), panel);
+        EXPECT_TRUE(reached.contains("CmdRecord"));
+    }
+
+    const QString folder = App().SaveFolder;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == "frmDirSelect") {
+            window->close(); // left by other tests
+        }
+    }
+    whenShown("frmDirSelect", [&](QWidget* dialog) {
+        click(*form, "CmdRecord");
+        if (dialog->isVisible()) { // without the mend, its OK takes another folder during the recording
+            App().DirSelectPath = QStringLiteral("/elsewhere/");
+            dialog->close();
+        }
+    });
+    click(*form, "cmdBrowse");
+    EXPECT_TRUE(form->controller().Recording());
+    EXPECT_EQ(App().SaveFolder, folder);
+    EXPECT_TRUE(App().RecordFilePath.startsWith(folder));
 }
 
 } // namespace
