@@ -51,6 +51,26 @@ void FilterKeyAscii(int& keyCode, int mode)
     }
 }
 
+bool IsEditingKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return modifiers.testFlag(Qt::ControlModifier) && !modifiers.testFlag(Qt::AltModifier);
+    }
+}
+
 int BitrateFromIndex(int index)
 {
     if (index < 0 || index >= static_cast<int>(kBitrates.size())) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtCore/qnamespace.h>
 
 class Clock;
 
@@ -21,6 +22,14 @@ enum KeyFilterMode
  * KeyFilterFileName or KeyFilterNumber leaves the code unchanged.
  */
 void FilterKeyAscii(int& keyCode, int mode);
+
+/**
+ * @brief Whether a key press edits or moves rather than types: Tab and Shift+Tab, Delete, the
+ * arrows, Home, End, the page keys and shortcuts with Ctrl (Ctrl+A, C, V, X, Z, ...). Such keys keep
+ * their meaning in every filtered box; only the characters a key would insert go through
+ * FilterKeyAscii. Ctrl together with Alt is AltGr on many layouts, which types.
+ */
+bool IsEditingKey(int key, Qt::KeyboardModifiers modifiers);
 
 /// kbit/s of a bitrate list index: 0 -> 320 ... 12 -> 32; any other index gives -1.
 int BitrateFromIndex(int index);

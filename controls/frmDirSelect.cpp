@@ -41,14 +41,11 @@ int keyAsciiOf(const QKeyEvent* event)
         return 13;
     case Qt::Key_Backspace:
         return 8;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0;
     default:
         break;
     }
-    if (event->modifiers().testFlag(Qt::ControlModifier)) {
-        return event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z ? event->key() - Qt::Key_A + 1 : 0;
+    if (Commands::IsEditingKey(event->key(), event->modifiers())) {
+        return 0;
     }
     const QString text = event->text();
     return text.isEmpty() ? 0 : text.at(0).unicode();

@@ -91,7 +91,8 @@ qint16 fieldYear(const QByteArray& record)
 
 void putText(QByteArray& record, int offset, int length, const QString& text)
 {
-    const QByteArray bytes = Cp1252::encode(text).left(length);
+    // Composed first: a letter pasted as base plus combining mark ("u" + U+0308) is one the code page holds.
+    const QByteArray bytes = Cp1252::encode(text.normalized(QString::NormalizationForm_C)).left(length);
     std::memcpy(record.data() + offset, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 

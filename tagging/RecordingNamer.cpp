@@ -74,6 +74,7 @@ RecordingNamer::Result RecordingNamer::Accept(const Entries& typed, const Ask& a
 {
     QString target = m_saveFolder;
     FileHandling::AddBackslash(target);
+    const QString saveFolder = target;
     Entries e = typed;
     for (QString* text : {&e.artist, &e.year, &e.album, &e.title, &e.number}) {
         *text = text->trimmed();
@@ -96,6 +97,7 @@ RecordingNamer::Result RecordingNamer::Accept(const Entries& typed, const Ask& a
         target += name;
         FileHandling::AddBackslash(target);
     }
+    const QString artistFolder = target;
     if (e.albumDir && !e.album.isEmpty()) {
         const QString name =
             (e.year.isEmpty() ? QString() : SafeName(e.year) + QStringLiteral(" - ")) + SafeName(e.album);
@@ -131,7 +133,11 @@ RecordingNamer::Result RecordingNamer::Accept(const Entries& typed, const Ask& a
                                          [](const QString& part) { return QFile::encodeName(part).size() > NAME_MAX; });
         tell(QStringLiteral("Der Ordner %1 kann nicht angelegt werden.").arg(shown(target)) +
              (tooLong ? QStringLiteral(" Der Name ist zu lang.") : QString()) + kept);
-        return Result::StayInTitle;
+        // The focus goes to the box whose folder could not be made.
+        if (artistFolder != saveFolder && !FileHandling::IsFolderPresent(artistFolder)) {
+            return Result::StayInArtist;
+        }
+        return artistFolder != target ? Result::StayInAlbum : Result::StayInTitle;
     }
     QString reason;
     switch (MoveNoReplace(m_recordFilePath, newPath, &reason)) {
@@ -148,12 +154,16 @@ RecordingNamer::Result RecordingNamer::Accept(const Entries& typed, const Ask& a
     m_recordFilePath = newPath;
     App().SelectFileName = fileName;
 
-    tagRecording(newPath, e);
+    if (!tagRecording(newPath, e)) {
+        tell(QStringLiteral("Die Angaben können nicht in die Aufnahme %1 geschrieben werden; sie ist ohne Angaben "
+                            "umbenannt.")
+                 .arg(shown(fileName)));
+    }
     storeEntries(e);
     return Result::ReturnToMain;
 }
 
-void RecordingNamer::tagRecording(const QString& path, const Entries& entries)
+bool RecordingNamer::tagRecording(const QString& path, const Entries& entries)
 {
     m_tag.setFileName(path);
     m_tag.Load();
@@ -173,7 +183,7 @@ void RecordingNamer::tagRecording(const QString& path, const Entries& entries)
         m_tag.setSongNumber(track);
     }
     // A recording shorter than a tag record gets none.
-    m_tag.Save();
+    return m_tag.Save();
 }
 
 void RecordingNamer::storeEntries(const Entries& e)

@@ -90,7 +90,7 @@ public:
     QString RecordBaseName() const { return m_recordBaseName; }
 
 private:
-    void tagRecording(const QString& path, const Entries& entries);
+    bool tagRecording(const QString& path, const Entries& entries);
     static void storeEntries(const Entries& entries);
 
     ID3tag& m_tag;

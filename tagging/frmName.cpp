@@ -49,13 +49,11 @@ CmdButton* makeButton(QWidget* parent, const char* name)
 /// The key filter for one key press: false when the typed character is to be swallowed.
 bool keyPasses(const QKeyEvent& key, int mode)
 {
-    const QString text = key.text();
-    for (const QChar c : text) {
+    if (Commands::IsEditingKey(key.key(), key.modifiers())) {
+        return true;
+    }
+    for (const QChar c : key.text()) {
         int code = c.unicode();
-        // Ctrl with a letter types its control code (Ctrl+V is 22), whatever the platform reports.
-        if (key.modifiers().testFlag(Qt::ControlModifier) && code < 128 && c.isLetter()) {
-            code = c.toUpper().unicode() - 64;
-        }
         Commands::FilterKeyAscii(code, mode);
         if (code == 0) {
             return false;

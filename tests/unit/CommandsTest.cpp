@@ -51,6 +51,21 @@ TEST(CommandsTest, FilterKeyAsciiPassesOrSwallowsEachKeyByMode)
             EXPECT_EQ(filtered(c, mode), 0) << "mode " << mode << ": " << int(c) << " must be swallowed";
         }
     }
+
+    // Keys that edit or move never reach the filter; AltGr (Ctrl+Alt) types.
+    for (const auto& [key, modifiers, editing] : {std::tuple{Qt::Key_Tab, Qt::KeyboardModifiers(), true},
+                                                  {Qt::Key_Backtab, Qt::ShiftModifier, true},
+                                                  {Qt::Key_Delete, {}, true},
+                                                  {Qt::Key_Home, {}, true},
+                                                  {Qt::Key_Left, {}, true},
+                                                  {Qt::Key_A, Qt::ControlModifier, true},
+                                                  {Qt::Key_Z, Qt::ControlModifier, true},
+                                                  {Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, false},
+                                                  {Qt::Key_A, {}, false},
+                                                  {Qt::Key_Period, {}, false},
+                                                  {Qt::Key_Space, Qt::ShiftModifier, false}}) {
+        EXPECT_EQ(IsEditingKey(key, modifiers), editing) << key << " " << modifiers.toInt();
+    }
 }
 
 TEST(CommandsTest, BitrateFromIndexCoversTableAndRejectsOthers)

@@ -101,6 +101,8 @@ TEST_F(frmDirSelectTest, ANameThatCannotBeMadeKeepsTheNameBoxAndSaysWhy)
         const QString& message = name.size() <= 3 ? exists : cannot;
         QTest::mouseClick(child("Command3"), Qt::LeftButton);
         text1()->setText(name); // pasted
+        QTest::keyClick(text1(), Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(text1()->selectedText(), name) << "Ctrl+A keeps its meaning";
         press("Text1", Qt::Key_Return);
         EXPECT_EQ(m_boxes.texts.value(0), message) << name.toStdString();
         EXPECT_EQ(m_boxes.icons.value(0), message == exists ? QMessageBox::Information : QMessageBox::Critical);

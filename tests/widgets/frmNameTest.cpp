@@ -1,5 +1,7 @@
 #include "tagging/frmName.h"
 
+#include <optional>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include "app/IniStore.h"
 #include "app/frmMain.h"
 #include "controls/CmdButton.h"
+#include "support/FileSizeLimit.h"
 #include "support/MainWindowTest.h"
 #include "support/MessageBoxCatcher.h"
 #include "support/TestFiles.h"
@@ -98,6 +101,16 @@ TEST_F(frmNameTest, KeysAreFilteredDoubleClickSelectsAllAndOnlyEnterInTheTitleAc
     EXPECT_EQ(text("txtAlbum") + text("txtNumber"), "abc?12.");
     QTest::mouseDClick(get("txtAlbum"), Qt::LeftButton);
     EXPECT_EQ(get("txtAlbum")->selectedText(), "abc?");
+    // Editing keys keep their meaning: select all and retype, delete forwards, Tab to the next box.
+    QTest::keyClick(get("txtNumber"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(get("txtNumber"), "7");
+    get("txtYear")->setText("2004");
+    get("txtYear")->setCursorPosition(0);
+    QTest::keyClick(get("txtYear"), Qt::Key_Delete);
+    EXPECT_EQ(text("txtNumber") + text("txtYear"), "7004");
+    get("txtFileName")->setFocus();
+    QTest::keyClick(get("txtFileName"), Qt::Key_Tab);
+    EXPECT_NE(dialog()->focusWidget(), get("txtFileName"));
 
     QTest::keyClick(get("txtAlbum"), Qt::Key_Return);
     EXPECT_TRUE(m_boxes.texts.isEmpty());
@@ -121,8 +134,9 @@ TEST_F(frmNameTest, KeysAreFilteredDoubleClickSelectsAllAndOnlyEnterInTheTitleAc
 
 TEST_F(frmNameTest, AcceptNamesFilesAndTagsOrTellsWhyNotAndNeverLosesTheRecording)
 {
-    // Flags: a/b the folder boxes ticked, Y/N the answer, c closed by the frame instead, s the dialog stays,
-    // t tagged, i entries stored, x a file "A - T.mp3" is there already. "~" in the boxes stands for a name too long
+    // Flags: a/b the folder boxes ticked, Y/N the answer, c closed by the frame instead, s the dialog stays (the focus
+    // in the title box, or A the artist's, L the album's), t tagged, i entries stored, x a file "A - T.mp3" is there
+    // already, F the disk is full once the recording is renamed. "~" in the boxes stands for a name too long
     // for the file system.
     struct Case
     {
@@ -147,10 +161,12 @@ TEST_F(frmNameTest, AcceptNamesFilesAndTagsOrTellsWhyNotAndNeverLosesTheRecordin
         {"the recorded name", "||||Rec_(2026-12-07)_(23-59-01)", "ti", kRecorded, ""},
         {"separators", "||||../a/b", "ti", ".._a_b.mp3", ""},
         {"control characters", "A\x01" "B||||T\tU", "ti", "A_B - T_U.mp3", ""},
-        {"artist folder ..", "..||||T", "as", kRecorded, "„..“ ist als Ordnername nicht möglich"},
-        {"album folder .", "||.||T", "bs", kRecorded, "„.“ ist als Ordnername nicht möglich"},
+        {"artist folder ..", "..||||T", "asA", kRecorded, "„..“ ist als Ordnername nicht möglich"},
+        {"album folder .", "||.||T", "bsL", kRecorded, "„.“ ist als Ordnername nicht möglich"},
         {"title too long", "||||~", "s", kRecorded, "Der Name ist zu lang"},
-        {"folder too long", "~||||T", "as", kRecorded, "Der Name ist zu lang"},
+        {"folder too long", "~||||T", "asA", kRecorded, "Der Name ist zu lang"},
+        {"album folder too long", "A||~||T", "absL", kRecorded, "Der Name ist zu lang"},
+        {"tag on a full disk", "A||||T", "iF", "A - T.mp3", "Die Angaben können nicht in die Aufnahme"},
         {"name taken", "A||||T", "sx", kRecorded, "gibt es schon"},
     };
     // clang-format on
@@ -179,7 +195,15 @@ TEST_F(frmNameTest, AcceptNamesFilesAndTagsOrTellsWhyNotAndNeverLosesTheRecordin
         if (flags.contains('c')) {
             dialog()->close();
         } else {
+            std::optional<FileSizeLimit> full;
+            if (flags.contains('F')) {
+                full.emplace(kAudio.size());
+            }
             click("CmdButton2");
+        }
+        if (flags.contains('s')) {
+            const char* box = flags.contains('A') ? "txtSubDir" : flags.contains('L') ? "txtAlbum" : "txtFileName";
+            EXPECT_EQ(dialog()->focusWidget(), get(box));
         }
         EXPECT_EQ(m_form->isVisible(), !flags.contains('s'));
         EXPECT_EQ(m_boxes.texts.size(), c.message.isEmpty() ? 0 : 1);
