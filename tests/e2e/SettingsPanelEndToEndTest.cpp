@@ -34,8 +34,10 @@ TEST_F(SettingsPanelEndToEndTest, ABitrateAndAFolderMadeInTheDialogTakeTheNextRe
     // Cancelled: the text shown becomes the save folder. The window stays usable meanwhile,
     // and a second click opens no second dialog.
     path->setText(m_dir.path() + "/getippt");
+    click("CmdSettings");
     whenShown("frmDirSelect", [this](QWidget* dialog) {
         click("cmdBrowse");
+        click("CmdSettings");
         click("CmdSettings");
         clickIn(dialog, "Command2");
     });

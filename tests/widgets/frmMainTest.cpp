@@ -249,6 +249,7 @@ TEST_F(frmMainTest, PrevNextAndPlayWorkOnTheSelectedFileOutsideASession)
     click(*form, "CmdNext");
     EXPECT_EQ(files->currentRow(), 1);
     EXPECT_EQ(state->text(), "Letzte Datei im Ordner");
+    EXPECT_EQ(child<QTimer>(*form, "tmrDirs")->interval(), 3000);
     fire(*form, "tmrDirs");
     EXPECT_EQ(state->text(), "Aufnahmebereitschaft") << "a second hint is not taken for the status";
     click(*form, "CmdPrev");
@@ -298,6 +299,7 @@ TEST_F(frmMainTest, SettingsPanelTakesTheBrowsersWidthAndClosesItselfInPlayMode)
     click(*form, "CmdPlay");
     click(*form, "CmdSettings");
     fire(*form, "tmrSettings", 9);
+    EXPECT_EQ(child<QTimer>(*form, "tmrSettings")->interval(), 500);
     click(*form, "CmdSettings"); // closed by hand: the count ends
     EXPECT_FALSE(child<QTimer>(*form, "tmrSettings")->isActive());
     click(*form, "CmdSettings"); // reopened: the count starts again
