@@ -22,6 +22,8 @@ Program::Program(std::unique_ptr<CaptureBackend> backend, const Clock& clock)
     m_waveIn = std::make_unique<modWaveIn>(*m_backend, *m_output);
     m_form = std::make_unique<frmMain>(*m_waveIn, *m_output, clock);
     m_form->show();
+    // Keys reach the window at once, also where no window manager hands out the focus.
+    m_form->activateWindow();
     m_form->setWindowTitle(App().ProgramTitle + QStringLiteral(" v%1.%2").arg(QB_VERSION_MAJOR).arg(QB_VERSION_MINOR));
     m_form->LoadSettings();
 }
