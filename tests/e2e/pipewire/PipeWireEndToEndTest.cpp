@@ -24,9 +24,11 @@ PipeWireServer& server()
 class PipeWireEndToEndTest : public ProgramTest
 {
 protected:
-    static void SetUpTestSuite()
+    // Started in SetUp, not in SetUpTestSuite, whose failure CTest reports as a skip.
+    void SetUp() override
     {
-        const QString failed = server().start();
+        ProgramTest::SetUp();
+        static const QString failed = server().start();
         ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
     }
 };
