@@ -118,8 +118,11 @@ bool RecorderProcess::start()
     if (!startDisplay()) {
         return false;
     }
-    if (m_compositor && !m_compositorStarted && !(m_compositorStarted = m_compositor->start(m_display))) {
-        return false;
+    if (m_compositor && !m_compositorStarted) {
+        m_compositorStarted = m_compositor->start(m_display);
+        if (!m_compositorStarted) {
+            return false;
+        }
     }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), m_root + QStringLiteral("/home"));
