@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Debian packages of each job, and the routine that installs the missing ones.
-# Sourced by run.sh, test.sh and scripts/fuzz.sh.
+# Sourced by run.sh, test.sh, scripts/fuzz.sh and the test of run.sh's list.
 
 # Building and running the recorder, on X11 or Wayland; arecord probes the capture device.
 # Never a sound server: the user's own stays as it is.
