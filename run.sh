@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the recorder.
+# Installs what building and running need (never a sound server nor a test tool), builds, and
+# starts the recorder.
 # Without a capture device it records a generated test tone through ALSA's file plugin.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
-qb_install_deps
+qb_install_deps "${QB_RUN_PACKAGES[@]}"
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Without the tests, whose tools run.sh does not install.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_BUILD_TESTS=OFF >/dev/null
 cmake --build build -j2 --target quernbell tonegen
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then

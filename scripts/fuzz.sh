@@ -8,8 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-QB_PACKAGES+=("${QB_FUZZ_PACKAGES[@]}")
-qb_install_deps
+qb_install_deps "${QB_RUN_PACKAGES[@]}" "${QB_FUZZ_PACKAGES[@]}"
 
 seconds=${QB_FUZZ_SECONDS:-60}
 seed=${QB_FUZZ_SEED:-1}

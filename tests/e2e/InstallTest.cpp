@@ -20,7 +20,7 @@ std::pair<int, std::string> run(const QString& program, const QStringList& args)
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAll().toStdString()};
 }
 
-TEST(InstallTest, PrefixGetsTheProgramAValidDesktopEntryAndTheIcon)
+TEST(InstallTest, PrefixGetsTheProgramAValidDesktopEntryTheIconAndAppStreamMetadata)
 {
     QTemporaryDir prefix;
     ASSERT_TRUE(prefix.isValid());
@@ -50,6 +50,16 @@ TEST(InstallTest, PrefixGetsTheProgramAValidDesktopEntryAndTheIcon)
         svg.readNext();
     }
     EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
+
+    // Software centres list it: valid metadata that launches the installed desktop entry.
+    const QString metainfo = prefix.filePath("share/metainfo/org.quernbell.AudioRecorder.metainfo.xml");
+    const auto [listed, listLog] = run(QStringLiteral("appstreamcli"), {"validate", "--no-net", metainfo});
+    EXPECT_EQ(listed, 0) << listLog;
+    QFile metaFile(metainfo);
+    ASSERT_TRUE(metaFile.open(QIODevice::ReadOnly));
+    const QString meta = QString::fromUtf8(metaFile.readAll());
+    EXPECT_TRUE(meta.contains("<launchable type=\"desktop-id\">quernbell.desktop</launchable>"));
+    EXPECT_TRUE(meta.contains("<summary xml:lang=\"de\">")) << meta.toStdString();
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include "support/NoFileOverride.h"
 #include "support/TestFiles.h"
+#include "support/WestonCompositor.h"
 
 namespace {
 
@@ -41,7 +42,32 @@ RecorderProcess::~RecorderProcess()
         m_program.kill();
         m_program.waitForFinished(10000);
     }
+    m_compositor.reset();
     stopDisplay();
+}
+
+void RecorderProcess::useWayland()
+{
+    m_compositor = std::make_unique<WestonCompositor>(m_root + QStringLiteral("/run"));
+}
+
+bool RecorderProcess::waitForWindow(QSize size)
+{
+    QRect shown;
+    const bool appeared = waitUntil(
+        [&] {
+            shown = m_compositor->shownWindow();
+            return shown.size() == size || !running();
+        },
+        60000);
+    m_origin = shown.topLeft();
+    return appeared && shown.size() == size;
+}
+
+void RecorderProcess::type(const QString& text, const QString& key)
+{
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("50"), text}, nullptr);
+    xdotool({QStringLiteral("key"), key}, nullptr);
 }
 
 void RecorderProcess::stopDisplay()
@@ -94,6 +120,12 @@ bool RecorderProcess::start()
     if (!startDisplay()) {
         return false;
     }
+    if (m_compositor && !m_compositorStarted) {
+        m_compositorStarted = m_compositor->start(m_display);
+        if (!m_compositorStarted) {
+            return false;
+        }
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), m_root + QStringLiteral("/home"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_root + QStringLiteral("/run"));
@@ -102,6 +134,9 @@ bool RecorderProcess::start()
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("QUERNBELL_PACE_CAPTURE"), QStringLiteral("1"));
+    if (m_compositor) {
+        m_compositor->addClientEnvironment(env);
+    }
     m_program.setProcessEnvironment(env);
     m_program.setStandardOutputFile(QProcess::nullDevice());
     m_program.setStandardErrorFile(m_root + QStringLiteral("/program.log"), QIODevice::Append);
@@ -117,15 +152,26 @@ bool RecorderProcess::start()
         return false;
     }
     QStringList windows;
+    // On Wayland the X server shows the compositor's window, and the program's somewhere in it.
+    const QStringList search = m_compositor
+                                   ? QStringList{QStringLiteral("search"), QStringLiteral("--class"),
+                                                 QLatin1Char('^') + WestonCompositor::windowClass() + QLatin1Char('$')}
+                                   : QStringList{QStringLiteral("search"), QStringLiteral("--name"),
+                                                 QStringLiteral("^Quernbell Audio Recorder v1\\.0$")};
     waitUntil(
         [&] {
-            xdotool({QStringLiteral("search"), QStringLiteral("--name"),
-                     QStringLiteral("^Quernbell Audio Recorder v1\\.0$")},
-                    &windows);
+            xdotool(search, &windows);
             return !windows.isEmpty() || !running();
         },
         60000);
     m_window = windows.value(0);
+    m_origin = {};
+    if (m_compositor && !m_window.isEmpty()) {
+        QRect shown;
+        waitUntil([&] { return !(shown = m_compositor->shownWindow()).isEmpty() || !running(); }, 60000);
+        m_origin = shown.topLeft();
+        return !shown.isEmpty();
+    }
     return !m_window.isEmpty();
 }
 
@@ -139,14 +185,15 @@ bool RecorderProcess::clickRecord()
 
 void RecorderProcess::click(int x, int y)
 {
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(x), QString::number(y),
-             QStringLiteral("click"), QStringLiteral("1")},
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(m_origin.x() + x),
+             QString::number(m_origin.y() + y), QStringLiteral("click"), QStringLiteral("1")},
             nullptr);
 }
 
 void RecorderProcess::pointAt(int x, int y)
 {
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(x), QString::number(y)},
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window, QString::number(m_origin.x() + x),
+             QString::number(m_origin.y() + y)},
             nullptr);
 }
 
@@ -187,6 +234,9 @@ QString RecorderProcess::diagnostics()
         if (log.open(QIODevice::ReadOnly)) {
             said += QString::fromLocal8Bit(log.readAll());
         }
+    }
+    if (m_compositor) {
+        said += m_compositor->log();
     }
     return QStringLiteral("display %1 (answers %7, server ended %8, exit %9), X server %2, program %3 (exit %4), "
                           "window '%5', log:\n%6")

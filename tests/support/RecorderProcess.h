@@ -1,10 +1,15 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
+#include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSize>
 #include <QString>
+
+class WestonCompositor;
 
 /**
  * The built program run as a user runs it, for faults that only a whole process shows (signals,
@@ -14,6 +19,9 @@
  *
  * Capture comes from the ALSA configuration of this test process (ALSA_CONFIG_PATH), read at
  * the pace of a sound card.
+ *
+ * With useWayland() the program runs on a Wayland compositor on that X server instead, and clicks
+ * go to the window the compositor shows.
  */
 class RecorderProcess
 {
@@ -23,6 +31,13 @@ public:
     ~RecorderProcess();
     RecorderProcess(const RecorderProcess&) = delete;
     RecorderProcess& operator=(const RecorderProcess&) = delete;
+
+    /// Shows the program on a Wayland compositor (weston) on the private X server; before start().
+    void useWayland();
+    /// On Wayland: waits until the compositor shows a window of this size, the one clicks then go to.
+    bool waitForWindow(QSize size);
+    /// Types text, then presses a key ("Return"), where the keyboard focus is.
+    void type(const QString& text, const QString& key);
 
     /// Runs in the child before the program starts (for example to set a resource limit).
     void setChildSetup(std::function<void()> setup) { m_childSetup = std::move(setup); }
@@ -73,4 +88,8 @@ private:
     QProcess m_xserver;
     QProcess m_program;
     std::function<void()> m_childSetup;
+    std::unique_ptr<WestonCompositor> m_compositor;
+    bool m_compositorStarted = false;
+    /// Where the window clicks go to begins in m_window.
+    QPoint m_origin;
 };
