@@ -214,53 +214,140 @@ TEST_F(EncoderOutputTest, StartFailsForMissingEncoderAndForOneThatEndsAtOnce)
     EXPECT_TRUE(m_ends.isEmpty());
 }
 
-TEST_F(EncoderOutputTest, EncoderDyingMidRecordingEndsItOnceAndKeepsItsOutput)
+enum class Fault
 {
-    // Blanks in the path: the program is started without a shell.
-    ASSERT_TRUE(start(script("my tools/dying encoder", "head -c 20000 >/dev/null\nprintf abc\nexit 0")));
-    for (int i = 0; i < 5; ++i) {
-        m_out.WriteCapturedData(QByteArray(BufferBytes, '\x01'));
+    ClosesItsInput,
+    Killed,
+    KilledTwice,
+    StoppedWhileRecording,
+    StoppedAtStop
+};
+
+struct FaultCase
+{
+    const char* name;
+    Fault fault;
+    int failureWindowMs;
+    bool freshOnesFail; // encoders started after the fault end at once
+    bool ends;          // the recording ends by itself, told once
+    bool finishFails;   // Stop reports what could not be saved
+    bool drops;
+};
+
+TEST_F(EncoderOutputTest, AFailingEncoderIsReplacedAndOnlyWhatCannotBeSavedIsCountedAndTold)
+{
+    const FaultCase cases[] = {
+        {"closes its input", Fault::ClosesItsInput, 60000, false, false, false, false},
+        {"killed while recording", Fault::Killed, 60000, false, false, false, false},
+        {"killed twice within the window", Fault::KilledTwice, 60000, false, true, false, true},
+        {"killed twice, the window passed", Fault::KilledTwice, 0, false, false, false, false},
+        {"killed, no fresh one starts", Fault::Killed, 60000, true, true, false, true},
+        {"stopped while recording: capped", Fault::StoppedWhileRecording, 60000, false, false, false, true},
+        {"stopped at Stop", Fault::StoppedAtStop, 60000, false, false, false, false},
+        {"stopped at Stop, no fresh one starts", Fault::StoppedAtStop, 60000, true, false, true, true},
+    };
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ends.clear();
+        QDir(path("run")).removeRecursively();
+        const QString pids = path("run/pids");
+        const QString broken = path("run/broken");
+        // Blanks in the path: the program is started without a shell.
+        const QString encoder =
+            script("run/my encoder", QStringLiteral("echo $$ >> '%1'\n[ -e '%2' ] && exit 3\n"
+                                                    "[ %3 ] && [ $(wc -l < '%1') -eq 1 ] && "
+                                                    "exec sleep 60 <&-\nexec '%4' \"$@\"")
+                                         .arg(pids, broken, c.fault == Fault::ClosesItsInput ? "1" : "", Lame));
+        const auto signalEncoder = [&](int run, int signal) {
+            const pid_t pid = TestFiles::read(pids).split('\n').value(run - 1).toInt();
+            ASSERT_GT(pid, 0);
+            ASSERT_EQ(::kill(pid, signal), 0);
+        };
+        const auto failAndWait = [&](int run) {
+            if (c.freshOnesFail) {
+                TestFiles::write(broken, "");
+            }
+            signalEncoder(run, SIGKILL);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return m_out.EncoderStarts() > run || !m_ends.isEmpty(); }, WaitMs));
+        };
+        m_out.setFailureWindow(c.failureWindowMs);
+        m_out.setStallTimeout(500);
+        m_out.setBacklogLimit(c.fault == Fault::StoppedWhileRecording ? 300000 : EncoderOutput::DefaultBacklogLimit);
+        ASSERT_TRUE(start(encoder));
+
+        const QByteArray pcm = SinePcm(12.0, 1000.0, 8000.0);
+        const QByteArray part = pcm.left(pcm.size() / 3 / BufferBytes * BufferBytes);
+        const QByteArray second = pcm.mid(part.size(), part.size());
+        writeInBuffers(part);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_out.EncoderStarts() > 1 || m_out.BytesWritten() > 20000; }, WaitMs));
+        qint64 droppedBeforeTheRest = 0;
+        switch (c.fault) {
+        case Fault::ClosesItsInput:
+            ASSERT_TRUE(QTest::qWaitFor([&] { return m_out.EncoderStarts() == 2; }, WaitMs));
+            break;
+        case Fault::Killed:
+            failAndWait(1);
+            break;
+        case Fault::KilledTwice:
+            failAndWait(1);
+            QTest::qWait(c.failureWindowMs > 0 ? 0 : 10);
+            writeInBuffers(second);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return m_out.KeptBytes() < 500000; }, WaitMs));
+            failAndWait(2);
+            break;
+        case Fault::StoppedWhileRecording:
+            signalEncoder(1, SIGSTOP);
+            writeInBuffers(second);
+            EXPECT_GT(m_out.DroppedBytes(), 0);
+            EXPECT_LE(m_out.KeptBytes(), 300000);
+            signalEncoder(1, SIGCONT);
+            droppedBeforeTheRest = m_out.DroppedBytes();
+            break;
+        case Fault::StoppedAtStop:
+            break;
+        }
+        const QByteArray rest = pcm.mid(
+            c.fault == Fault::KilledTwice || c.fault == Fault::StoppedWhileRecording ? 2 * part.size() : part.size());
+        if (c.fault == Fault::StoppedWhileRecording) {
+            // At a pace the encoder keeps up with.
+            for (qsizetype offset = 0; offset < rest.size(); offset += BufferBytes) {
+                ASSERT_TRUE(QTest::qWaitFor([&] { return m_out.KeptBytes() < 150000; }, WaitMs));
+                m_out.WriteCapturedData(rest.mid(offset, BufferBytes));
+            }
+        } else {
+            // Faster than the encoder takes it where it is stopped at Stop: much is still to come then.
+            writeInBuffers(rest, c.fault != Fault::StoppedAtStop);
+        }
+        if (c.fault == Fault::StoppedAtStop) {
+            if (c.freshOnesFail) {
+                TestFiles::write(broken, "");
+            }
+            signalEncoder(1, SIGSTOP);
+        }
+        const QString failure = m_out.FinishOutput();
+        QTest::qWait(50);
+
+        EXPECT_EQ(m_ends.size(), c.ends ? 1 : 0);
+        if (c.ends) {
+            EXPECT_EQ(m_ends.value(0), "Der Encoder wurde unerwartet beendet.");
+        }
+        EXPECT_EQ(failure.isEmpty(), !c.finishFails) << failure.toStdString();
+        EXPECT_EQ(m_out.DroppedBytes() > 0, c.drops);
+        if (c.fault == Fault::StoppedWhileRecording) {
+            EXPECT_EQ(m_out.DroppedBytes(), droppedBeforeTheRest) << "nothing lost once it goes on";
+        }
+        // Whatever is not counted as dropped is in the file. Decoded, it is longer by the first
+        // encoder's delay (576 samples), at each joint by the fresh encoder's and the decoder's
+        // (1105), and by the joint's overlap and the end's padding, a frame each at most.
+        const qint64 saved = (pcm.size() - m_out.DroppedBytes()) / 4;
+        const int joints = m_out.EncoderStarts() - (c.fault == Fault::ClosesItsInput ? 2 : 1);
+        const DecodedAudio audio(recording());
+        ASSERT_TRUE(audio.valid());
+        EXPECT_GE(audio.frames(), saved + 576 + joints * 1105);
+        EXPECT_LT(audio.frames(), saved + 576 + joints * 1105 + (1 + joints) * 1152);
+        EXPECT_NEAR(audio.frequency(0, saved - Rate / 2, Rate / 2), 1000.0, 10.0) << "the end is the signal";
+        EXPECT_EQ(m_out.BytesWritten(), QFileInfo(recording()).size());
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_ends.isEmpty(); }, WaitMs));
-    EXPECT_EQ(m_ends.value(0), "Der Encoder wurde unerwartet beendet.");
-
-    const qint64 droppedBefore = m_out.DroppedBytes();
-    m_out.WriteCapturedData(QByteArray(BufferBytes, '\x01'));
-    EXPECT_EQ(m_out.DroppedBytes(), droppedBefore + BufferBytes);
-    QTest::qWait(50);
-    m_out.FinishOutput();
-    QTest::qWait(50);
-    EXPECT_EQ(m_ends.size(), 1);
-    EXPECT_EQ(TestFiles::read(recording()), "abc");
-    EXPECT_EQ(m_out.BytesWritten(), 3);
-}
-
-TEST_F(EncoderOutputTest, StalledEncoderIsCappedAndEndedAfterTheBound)
-{
-    const QString pidFile = path("pid");
-    const qint64 cap = 100000;
-    m_out.setBacklogLimit(cap);
-    m_out.setFinishTimeout(100);
-    ASSERT_TRUE(start(script("stall", "echo $$ > '" + pidFile + "'\nexec sleep 60")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(pidFile).size() > 0; }, WaitMs));
-
-    // More than the pipe and the capped backlog can take together.
-    const qint64 total = 200 * BufferBytes;
-    writeInBuffers(QByteArray(total, '\0'));
-    const qint64 handedOn = m_out.PcmBytes() - 45;
-    EXPECT_GT(m_out.DroppedBytes(), 0);
-    EXPECT_EQ(handedOn + m_out.DroppedBytes(), total);
-    // What the encoder never read: the capped backlog plus what fits into the pipe.
-    EXPECT_LE(handedOn, cap + EncoderOutput::PipeSize + 64 * 1024);
-
-    m_out.FinishOutput();
-    const pid_t pid = TestFiles::read(pidFile).trimmed().toInt();
-    ASSERT_GT(pid, 0);
-    errno = 0;
-    EXPECT_EQ(::kill(pid, 0), -1);
-    EXPECT_EQ(errno, ESRCH) << "encoder still there";
-    QTest::qWait(50);
-    EXPECT_TRUE(m_ends.isEmpty());
 }
 
 TEST_F(EncoderOutputTest, FailedFileWriteEndsRecordingWithReason)
