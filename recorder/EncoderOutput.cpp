@@ -25,6 +25,9 @@ constexpr qsizetype ReadChunk = 64 * 1024;
 constexpr qint64 FeedChunk = 256 * 1024;
 // lame 3.100 delays its input by 576 samples; its decoder adds 529.
 constexpr qint64 CodecDelaySamples = 576 + 529;
+// A failing encoder that exits within this long died.
+constexpr int DeathCheckMs = 50;
+const QString Died = QStringLiteral("Der Encoder wurde unerwartet beendet.");
 // FinishOutput looks this often whether the encoder still makes progress.
 constexpr int StallCheckMs = 100;
 
@@ -189,8 +192,7 @@ bool EncoderOutput::startFreshEncoder()
     m_writeChannelClosed = false;
     m_sinceProgress.start();
     connect(process, &QProcess::readyReadStandardOutput, this, &EncoderOutput::drainEncoder);
-    connect(process, &QProcess::finished, this,
-            [this] { onEncoderFailed(QStringLiteral("Der Encoder wurde unerwartet beendet.")); });
+    connect(process, &QProcess::finished, this, [this] { onEncoderFailed(Died); });
     connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         // A crash is followed by finished(); a broken pipe may come while the encoder still runs.
         if (error == QProcess::WriteError || error == QProcess::ReadError) {
@@ -471,9 +473,11 @@ void EncoderOutput::replaceOrEnd(const QString& reason)
     }
     const bool again = m_sinceFailure.isValid() && !m_sinceFailure.hasExpired(m_failureWindowMs);
     m_sinceFailure.start();
+    // A broken pipe is often the first sign of an encoder that died; then say so.
+    const bool died = m_process->state() == QProcess::NotRunning || m_process->waitForFinished(DeathCheckMs);
     retireEncoder();
     if (again || m_fileFailed || !startFreshEncoder()) {
-        endRecording(reason);
+        endRecording(died ? Died : reason);
     }
 }
 
