@@ -27,9 +27,13 @@ constexpr qint64 FeedChunk = 256 * 1024;
 constexpr qint64 CodecDelaySamples = 576 + 529;
 // A failing encoder that exits within this long died.
 constexpr int DeathCheckMs = 50;
-const QString Died = QStringLiteral("Der Encoder wurde unerwartet beendet.");
 // FinishOutput looks this often whether the encoder still makes progress.
 constexpr int StallCheckMs = 100;
+
+QString diedReason()
+{
+    return QStringLiteral("Der Encoder wurde unerwartet beendet.");
+}
 
 // Samples per second as kHz in its shortest decimal form; integer arithmetic keeps the
 // locale's decimal separator out of it.
@@ -192,7 +196,7 @@ bool EncoderOutput::startFreshEncoder()
     m_writeChannelClosed = false;
     m_sinceProgress.start();
     connect(process, &QProcess::readyReadStandardOutput, this, &EncoderOutput::drainEncoder);
-    connect(process, &QProcess::finished, this, [this] { onEncoderFailed(Died); });
+    connect(process, &QProcess::finished, this, [this] { onEncoderFailed(diedReason()); });
     connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         // A crash is followed by finished(); a broken pipe may come while the encoder still runs.
         if (error == QProcess::WriteError || error == QProcess::ReadError) {
@@ -477,7 +481,7 @@ void EncoderOutput::replaceOrEnd(const QString& reason)
     const bool died = m_process->state() == QProcess::NotRunning || m_process->waitForFinished(DeathCheckMs);
     retireEncoder();
     if (again || m_fileFailed || !startFreshEncoder()) {
-        endRecording(died ? Died : reason);
+        endRecording(died ? diedReason() : reason);
     }
 }
 
