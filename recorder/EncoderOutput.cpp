@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <climits>
+#include <algorithm>
 #include <utility>
 
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -16,11 +18,22 @@ namespace {
 
 // An encoder that is still running after this long took its arguments.
 constexpr int StartupCheckMs = 20;
-// An encoder that stopped reading gets this long to exit by itself before it is ended.
-constexpr int ClosedInputGraceMs = 2000;
 // Wait for a killed encoder to be reaped.
 constexpr int KillWaitMs = 3000;
 constexpr qsizetype ReadChunk = 64 * 1024;
+// QProcess's write buffer is topped up to this from the kept PCM, so the PCM is held once.
+constexpr qint64 FeedChunk = 256 * 1024;
+// lame 3.100 delays its input by 576 samples; its decoder adds 529.
+constexpr qint64 CodecDelaySamples = 576 + 529;
+// A failing encoder that exits within this long died.
+constexpr int DeathCheckMs = 50;
+// FinishOutput looks this often whether the encoder still makes progress.
+constexpr int StallCheckMs = 100;
+
+QString diedReason()
+{
+    return QStringLiteral("Der Encoder wurde unerwartet beendet.");
+}
 
 // Samples per second as kHz in its shortest decimal form; integer arithmetic keeps the
 // locale's decimal separator out of it.
@@ -74,15 +87,22 @@ QString EncoderOutput::CommandLine(const QString& encoderPath, int samplesPerSec
     return encoderPath + u' ' + EncoderArguments(samplesPerSec, bitsPerSample, cbrBitrate).join(u' ');
 }
 
+qint64 EncoderOutput::InputSamplesHeld(qint64 decodedSamples, int outputRate, int inputRate)
+{
+    if (outputRate <= 0 || inputRate <= 0 || decodedSamples <= CodecDelaySamples) {
+        return 0;
+    }
+    return (decodedSamples - CodecDelaySamples) * inputRate / outputRate;
+}
+
 bool EncoderOutput::OpenOutputFile(const QString& fileName, qint64 avgBytesPerSec)
 {
-    releaseEncoder();
+    retireEncoder();
     m_file.close();
 
     ++m_recordingSerial;
     m_active = false;
     m_ended = false;
-    m_inputClosed = false;
     m_fileFailed = false;
     m_fileName = fileName;
     m_avgBytesPerSec = avgBytesPerSec;
@@ -90,6 +110,14 @@ bool EncoderOutput::OpenOutputFile(const QString& fileName, qint64 avgBytesPerSe
     m_mp3Bytes = 0;
     m_droppedBytes = 0;
     m_partialFrame.clear();
+    m_backlog.clear();
+    m_fed = 0;
+    m_encoderStart = 0;
+    m_encoderSamples = 0;
+    m_encoderRate = 0;
+    m_encoderStarts = 0;
+    m_waitingForReady = false;
+    m_sinceFailure.invalidate();
 
     if (QFile::exists(fileName)) {
         QFile::remove(fileName);
@@ -105,20 +133,26 @@ bool EncoderOutput::OpenOutputFile(const QString& fileName, qint64 avgBytesPerSe
 
 bool EncoderOutput::StartEncoder(int samplesPerSec, int bitsPerSample)
 {
-    releaseEncoder();
+    retireEncoder();
     m_ended = false;
-    m_inputClosed = false;
     if (!m_active) {
         return false;
     }
+    m_samplesPerSec = samplesPerSec;
+    m_bitsPerSample = bitsPerSample;
+    m_blockAlign = samplesPerSec > 0 ? static_cast<int>(m_avgBytesPerSec / samplesPerSec) : 0;
+    return startFreshEncoder();
+}
+
+QProcess* EncoderOutput::launchEncoder()
+{
     const QFileInfo encoder(m_encoderPath);
     if (m_encoderPath.isEmpty() || !encoder.exists() || encoder.isDir()) {
-        return false;
+        return nullptr;
     }
-
     auto* process = new QProcess(this);
     process->setProgram(m_encoderPath);
-    process->setArguments(EncoderArguments(samplesPerSec, bitsPerSample, CbrBitrate()));
+    process->setArguments(EncoderArguments(m_samplesPerSec, m_bitsPerSample, CbrBitrate()));
     process->setStandardErrorFile(QProcess::nullDevice());
     process->setChildProcessModifier([] {
         // Larger pipes: the encoder and we wake each other far less often. Best effort.
@@ -139,16 +173,60 @@ bool EncoderOutput::StartEncoder(int samplesPerSec, int bitsPerSample)
             process->waitForFinished(KillWaitMs);
         }
         delete process;
+        return nullptr;
+    }
+    return process;
+}
+
+bool EncoderOutput::startFreshEncoder()
+{
+    // It begins where the file's frames end, a little before, so nothing falls between.
+    const qint64 resume = heldOffset(ResumeOverlapSamples);
+    QProcess* process = launchEncoder();
+    if (!process) {
         return false;
     }
-
     m_process = process;
+    ++m_encoderSerial;
+    ++m_encoderStarts;
+    m_encoderStart = resume;
+    m_fed = resume;
+    m_encoderSamples = 0;
+    m_encoderRate = 0;
+    m_writeChannelClosed = false;
+    m_sinceProgress.start();
     connect(process, &QProcess::readyReadStandardOutput, this, &EncoderOutput::drainEncoder);
-    connect(process, &QProcess::finished, this, &EncoderOutput::onEncoderFinished);
-    connect(process, &QProcess::errorOccurred, this, &EncoderOutput::onEncoderError);
+    connect(process, &QProcess::finished, this, [this] { onEncoderFailed(diedReason()); });
+    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        // A crash is followed by finished(); a broken pipe may come while the encoder still runs.
+        if (error == QProcess::WriteError || error == QProcess::ReadError) {
+            onEncoderFailed(QStringLiteral("Der Encoder nimmt keine Daten mehr an."));
+        }
+    });
     connect(process, &QProcess::bytesWritten, this, &EncoderOutput::onBytesWritten);
     drainEncoder();
+    feedEncoder();
     return true;
+}
+
+void EncoderOutput::retireEncoder()
+{
+    if (!m_process) {
+        return;
+    }
+    QProcess* process = std::exchange(m_process, nullptr);
+    ++m_encoderSerial;
+    process->disconnect(this);
+    if (process->state() != QProcess::NotRunning) {
+        process->kill();
+        process->waitForFinished(KillWaitMs);
+    }
+    // What it wrote before it ended still counts; a frame it never finished does not.
+    const QByteArray last = process->readAllStandardOutput();
+    appendWholeFrames(last.constData(), last.size());
+    m_partialFrame.clear();
+    // We may be inside one of its signals.
+    process->deleteLater();
 }
 
 void EncoderOutput::WriteCapturedData(const QByteArray& data)
@@ -157,24 +235,69 @@ void EncoderOutput::WriteCapturedData(const QByteArray& data)
         return;
     }
     const qint64 size = data.size();
-    const bool accepting =
-        m_process && !m_ended && !m_finishing && !m_inputClosed && m_process->state() == QProcess::Running;
-    if (!accepting || m_process->bytesToWrite() + size > m_backlogLimit) {
+    const bool accepting = m_encoderStarts > 0 && !m_ended && !m_finishing;
+    if (!accepting || m_backlog.size() + size > m_backlogLimit) {
         m_droppedBytes += size;
         return;
     }
-    // Appends to QProcess's write buffer; the pipe is fed from the event loop.
-    const qint64 written = qMax<qint64>(m_process->write(data), 0);
-    m_pcmBytes += written;
-    m_droppedBytes += size - written;
-    if (m_process->bytesToWrite() >= m_readyHighWater) {
+    m_backlog.append(data);
+    m_pcmBytes += size;
+    feedEncoder();
+    if (unfedBytes() >= m_readyHighWater) {
         m_waitingForReady = true;
     }
 }
 
+void EncoderOutput::feedEncoder()
+{
+    if (!m_process || m_writeChannelClosed || m_process->state() != QProcess::Running) {
+        return;
+    }
+    while (m_process->bytesToWrite() < FeedChunk) {
+        const QByteArrayView part = m_backlog.next(m_fed, FeedChunk - m_process->bytesToWrite());
+        if (part.isEmpty()) {
+            break;
+        }
+        const qint64 written = m_process->write(part.data(), part.size());
+        if (written <= 0) {
+            break;
+        }
+        m_fed += written;
+    }
+    if (m_finishing && m_fed >= m_backlog.end()) {
+        // The channel closes once the last bytes are in the pipe: the encoder sees the end of
+        // its input, flushes its last frames and exits.
+        m_process->closeWriteChannel();
+        m_writeChannelClosed = true;
+    }
+}
+
+qint64 EncoderOutput::unfedBytes() const
+{
+    return m_backlog.end() - m_fed + (m_process ? m_process->bytesToWrite() : 0);
+}
+
+qint64 EncoderOutput::heldOffset(int overlapSamples) const
+{
+    const qint64 samples = InputSamplesHeld(m_encoderSamples, m_encoderRate, m_samplesPerSec) - overlapSamples;
+    const qint64 offset = m_encoderStart + std::max<qint64>(samples, 0) * m_blockAlign;
+    return std::clamp(offset, m_backlog.begin(), m_backlog.end());
+}
+
+qint64 EncoderOutput::countUnsaved()
+{
+    const qint64 unsaved = m_backlog.end() - heldOffset(0);
+    m_droppedBytes += unsaved;
+    m_backlog.releaseBefore(m_backlog.end());
+    m_fed = m_backlog.end();
+    return unsaved;
+}
+
 void EncoderOutput::onBytesWritten()
 {
-    if (m_waitingForReady && m_process && m_process->bytesToWrite() <= m_readyLowWater) {
+    m_sinceProgress.start();
+    feedEncoder();
+    if (m_waitingForReady && m_process && unfedBytes() <= m_readyLowWater) {
         m_waitingForReady = false;
         notifyReady();
     }
@@ -194,35 +317,61 @@ QString EncoderOutput::FinishOutput()
     }
     m_finishing = true;
     m_finishFailure.clear();
-    if (m_process) {
-        if (m_process->state() == QProcess::Running) {
-            qint64 bound = qMax(m_finishTimeoutMs, 0);
-            if (m_avgBytesPerSec > 0) {
-                bound += m_process->bytesToWrite() * 1000 / m_avgBytesPerSec;
-            }
-            // The channel closes once the backlog is written: the encoder sees the end of its
-            // input, flushes its last frames and exits. Its output keeps arriving through
-            // drainEncoder while we wait.
-            m_process->closeWriteChannel();
-            if (!m_process->waitForFinished(static_cast<int>(qMin<qint64>(bound, INT_MAX)))) {
-                m_process->kill();
-                m_process->waitForFinished(KillWaitMs);
-            }
+    const bool open = m_active && m_encoderStarts > 0 && !m_ended;
+    if (open && !waitForEncoder()) {
+        retireEncoder();
+        const qint64 unsaved = countUnsaved();
+        if (m_finishFailure.isEmpty() && unsaved > 0) {
+            const double seconds =
+                static_cast<double>(unsaved) / static_cast<double>(std::max<qint64>(m_avgBytesPerSec, 1));
+            m_finishFailure =
+                QStringLiteral("Der Encoder hat das Ende der Aufnahme nicht verarbeitet (%1 s verworfen).")
+                    .arg(QLocale().toString(seconds, 'f', 1));
         }
-        drainEncoder();
-        releaseEncoder();
     }
-    // A frame the encoder never finished (it had to be ended) stays out of the file.
-    m_partialFrame.clear();
+    retireEncoder();
+    m_backlog.clear();
     m_file.close();
     m_active = false;
     m_finishing = false;
     return m_finishFailure;
 }
 
+bool EncoderOutput::waitForEncoder()
+{
+    // The window's events run meanwhile; no handler that could re-enter this one acts
+    // while a recording is being finished.
+    QEventLoop loop;
+    QTimer stallCheck;
+    stallCheck.start(StallCheckMs);
+    bool replaced = false;
+    m_sinceProgress.start();
+    while (m_process && !m_fileFailed) {
+        feedEncoder();
+        drainEncoder();
+        if (m_process->state() == QProcess::NotRunning) {
+            if (m_writeChannelClosed && m_process->exitStatus() == QProcess::NormalExit && m_process->exitCode() == 0) {
+                retireEncoder();
+                return true;
+            }
+        } else if (!m_sinceProgress.hasExpired(m_stallTimeoutMs)) {
+            loop.processEvents(QEventLoop::WaitForMoreEvents);
+            continue;
+        }
+        // Dead before it had all its input, or stuck: a fresh encoder gets the rest, once.
+        retireEncoder();
+        if (replaced || m_fileFailed || !startFreshEncoder()) {
+            return false;
+        }
+        replaced = true;
+    }
+    return false;
+}
+
 void EncoderOutput::DiscardRecordingFile()
 {
-    releaseEncoder();
+    retireEncoder();
+    m_backlog.clear();
     m_file.close();
     m_active = false;
     if (!m_fileName.isEmpty()) {
@@ -245,6 +394,7 @@ void EncoderOutput::drainEncoder()
         if (n <= 0) {
             break;
         }
+        m_sinceProgress.start();
         appendWholeFrames(m_readBuffer.constData(), n);
     }
 }
@@ -259,8 +409,9 @@ void EncoderOutput::appendWholeFrames(const char* data, qint64 size)
     }
     m_partialFrame.append(data, size);
     const qsizetype complete = Mp3Frames::CompletePrefix(m_partialFrame.constData(), m_partialFrame.size());
-    appendToFile(m_partialFrame.constData(), complete);
+    const QByteArray whole = m_partialFrame.left(complete);
     m_partialFrame.remove(0, complete);
+    appendToFile(whole.constData(), whole.size());
 }
 
 void EncoderOutput::appendToFile(const char* data, qint64 size)
@@ -277,6 +428,7 @@ void EncoderOutput::appendToFile(const char* data, qint64 size)
             const qint64 keep = Mp3Frames::BoundaryAtOrBefore(data, size, done);
             m_file.resize(m_mp3Bytes + keep);
             m_mp3Bytes += keep;
+            noteFrames(data, keep);
             m_fileFailed = true;
             const QString reason =
                 QStringLiteral("Die Aufnahmedatei kann nicht geschrieben werden: ") + m_file.errorString();
@@ -290,29 +442,47 @@ void EncoderOutput::appendToFile(const char* data, qint64 size)
         done += n;
     }
     m_mp3Bytes += size;
+    noteFrames(data, size);
 }
 
-void EncoderOutput::onEncoderFinished()
+void EncoderOutput::noteFrames(const char* data, qint64 size)
 {
-    endRecording(QStringLiteral("Der Encoder wurde unerwartet beendet."));
+    m_encoderSamples += Mp3Frames::DecodedSamples(data, size, m_encoderRate);
+    // What the file's frames hold is no longer needed, but for the overlap of a fresh encoder.
+    m_backlog.releaseBefore(std::min(heldOffset(ResumeOverlapSamples), m_fed));
 }
 
-void EncoderOutput::onEncoderError(QProcess::ProcessError error)
+void EncoderOutput::onEncoderFailed(const QString& reason)
 {
-    // A crash is followed by finished(); a broken pipe may come while the encoder still runs.
-    if (error != QProcess::WriteError && error != QProcess::ReadError) {
+    // At Stop, FinishOutput watches the encoder itself. Otherwise handled from the event loop,
+    // never inside the failing process's own signal.
+    if (m_finishing) {
         return;
     }
-    if (m_inputClosed) {
+    const quint64 serial = m_encoderSerial;
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial, reason] {
+            if (serial == m_encoderSerial) {
+                replaceOrEnd(reason);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void EncoderOutput::replaceOrEnd(const QString& reason)
+{
+    if (!m_active || m_ended || m_finishing || !m_process) {
         return;
     }
-    m_inputClosed = true;
-    const quint64 serial = m_recordingSerial;
-    QTimer::singleShot(ClosedInputGraceMs, this, [this, serial] {
-        if (serial == m_recordingSerial && m_active && m_process && !m_finishing) {
-            endRecording(QStringLiteral("Der Encoder nimmt keine Daten mehr an."));
-        }
-    });
+    const bool again = m_sinceFailure.isValid() && !m_sinceFailure.hasExpired(m_failureWindowMs);
+    m_sinceFailure.start();
+    // A broken pipe is often the first sign of an encoder that died; then say so.
+    const bool died = m_process->state() == QProcess::NotRunning || m_process->waitForFinished(DeathCheckMs);
+    retireEncoder();
+    if (again || m_fileFailed || !startFreshEncoder()) {
+        endRecording(died ? diedReason() : reason);
+    }
 }
 
 void EncoderOutput::endRecording(const QString& reason)
@@ -322,7 +492,9 @@ void EncoderOutput::endRecording(const QString& reason)
     }
     m_ended = true;
     drainEncoder();
-    releaseEncoder();
+    retireEncoder();
+    // The PCM no encoder will put into the file is lost: counted, and the user is told.
+    countUnsaved();
     // Queued, so the handler never runs inside a QProcess signal or inside our own calls.
     const quint64 serial = m_recordingSerial;
     QMetaObject::invokeMethod(
@@ -333,20 +505,4 @@ void EncoderOutput::endRecording(const QString& reason)
             }
         },
         Qt::QueuedConnection);
-}
-
-void EncoderOutput::releaseEncoder()
-{
-    if (!m_process) {
-        return;
-    }
-    QProcess* process = std::exchange(m_process, nullptr);
-    m_waitingForReady = false;
-    process->disconnect(this);
-    if (process->state() != QProcess::NotRunning) {
-        process->kill();
-        process->waitForFinished(KillWaitMs);
-    }
-    // We may be inside one of its signals.
-    process->deleteLater();
 }

@@ -51,13 +51,48 @@ int FrameLength(const unsigned char* h)
     if (kbps == 0) {
         return 0;
     }
-    const int rate = kSampleRates[rateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+    const int rate = SampleRate(h);
     const int padding = (h[2] >> 1) & 1;
     if (layer == 1) {
         return (12000 * kbps / rate + padding) * 4;
     }
     const int perFrame = (layer == 3 && !mpeg1) ? 72000 : 144000;
     return perFrame * kbps / rate + padding;
+}
+
+int SamplesPerFrame(const unsigned char* h)
+{
+    const bool mpeg1 = ((h[1] >> 3) & 3) == 3;
+    const int layer = 4 - ((h[1] >> 1) & 3);
+    if (layer == 1) {
+        return 384;
+    }
+    return (layer == 3 && !mpeg1) ? 576 : 1152;
+}
+
+int SampleRate(const unsigned char* h)
+{
+    const int version = (h[1] >> 3) & 3;
+    return kSampleRates[(h[2] >> 2) & 3] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+}
+
+qint64 DecodedSamples(const char* data, qsizetype size, int& sampleRate)
+{
+    qint64 samples = 0;
+    qsizetype offset = 0;
+    while (offset < size) {
+        const qsizetype length = unitLength(data, size, offset);
+        if (length == 0) {
+            break;
+        }
+        if (length > 1) {
+            const auto* header = reinterpret_cast<const unsigned char*>(data + offset);
+            samples += SamplesPerFrame(header);
+            sampleRate = SampleRate(header);
+        }
+        offset += length;
+    }
+    return samples;
 }
 
 qsizetype CompletePrefix(const char* data, qsizetype size)

@@ -7,6 +7,13 @@ namespace Mp3Frames {
 
 /// Length in bytes of the frame whose 4-byte header starts at header, or 0 when it is no valid header.
 int FrameLength(const unsigned char* header);
+/// Samples per channel that the frame decodes to; the header must be valid.
+int SamplesPerFrame(const unsigned char* header);
+/// Samples per second of the frame; the header must be valid.
+int SampleRate(const unsigned char* header);
+
+/// Samples per channel that the whole frames in data decode to; sampleRate gets the last frame's rate.
+qint64 DecodedSamples(const char* data, qsizetype size, int& sampleRate);
 
 /**
  * @brief Length of the leading part of data that may be written out now.

@@ -31,8 +31,10 @@ public:
     virtual void WriteCapturedData(const QByteArray& data) = 0;
 
     /// Ends the output: the encoder gets the end of its input, everything it still produces
-    /// is appended (bounded wait, then the process is ended), then the file is closed.
-    /// Returns why that last output could not all be written (the disk is full), or "".
+    /// is appended, then the file is closed. The thread's events may run while it waits (a
+    /// stuck encoder is replaced meanwhile); the caller must not let them start or end a
+    /// recording. Returns why not all of the recording reached the file (the disk is full,
+    /// no encoder could finish it), or "".
     virtual QString FinishOutput() = 0;
 
     /// Closes the output file and deletes it.

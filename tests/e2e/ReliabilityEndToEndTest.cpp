@@ -94,24 +94,42 @@ TEST_F(ReliabilityEndToEndTest, SaveFolderGoneOrReadOnlyAndEncoderDyingWhilePaus
     EXPECT_EQ(state(), "Aufnahmebereitschaft");
     EXPECT_TRUE(files().isEmpty());
 
-    // Writable again: recording works; the encoder dies while it is paused.
+    // Writable again: recording works; the encoder dies while it is paused. A fresh one takes
+    // over and the recording goes on; the next one dies within the minute, which ends it.
     record();
     ASSERT_TRUE(waitFor([&] { return output().BytesWritten() > 20000; }));
     click("CmdPause");
     ASSERT_EQ(state(), "- P A U S E -");
-    const QList<qint64> encoders = ProcessList::running(m_encoder);
+    QList<qint64> encoders = ProcessList::running(m_encoder);
+    ASSERT_EQ(encoders.size(), 1);
+    ASSERT_EQ(::kill(static_cast<pid_t>(encoders.front()), SIGKILL), 0);
+    ASSERT_TRUE(waitFor([&] { return output().EncoderStarts() == 2; }));
+    tick();
+    EXPECT_EQ(state(), "- P A U S E -");
+    EXPECT_EQ(m_boxes.texts.size(), 2);
+    const qint64 bytesAtReplacement = output().BytesWritten();
+    click("CmdRecord");
+    ASSERT_TRUE(waitFor([&] { return output().BytesWritten() > bytesAtReplacement + 20000; }));
+    EXPECT_EQ(output().DroppedBytes(), 0);
+
+    encoders = ProcessList::running(m_encoder);
     ASSERT_EQ(encoders.size(), 1);
     ASSERT_EQ(::kill(static_cast<pid_t>(encoders.front()), SIGKILL), 0);
     ASSERT_TRUE(waitFor([&] { return !m_program->waveIn().RecordingActive(); }));
     tick();
     ASSERT_TRUE(told(3));
     EXPECT_EQ(m_boxes.texts.value(2), "Der Encoder wurde unerwartet beendet.");
-    EXPECT_EQ(state(), "Aufnahmebereitschaft") << "standby, not a pause of a closed recording";
+    EXPECT_EQ(state(), "Aufnahmebereitschaft");
     EXPECT_FALSE(controller().Paused());
+    // What the dead encoder had not put into the file is counted and shown.
+    EXPECT_GT(output().DroppedBytes(), 0);
+    EXPECT_TRUE(label("lblDropped").endsWith(" s verworfen)")) << label("lblDropped").toStdString();
     ASSERT_EQ(files().size(), 1);
     const QString died = App().SaveFolder + files().front();
     EXPECT_GT(Mp3File::wholeFrames(died), 0);
-    EXPECT_TRUE(DecodedAudio(died).valid());
+    const DecodedAudio audio(died);
+    ASSERT_TRUE(audio.valid());
+    EXPECT_GE(audio.frames(), (output().PcmBytes() - 45 - output().DroppedBytes()) / 4 + 576 + 1105);
 
     // Record starts a new recording, which works.
     record();

@@ -214,53 +214,116 @@ TEST_F(EncoderOutputTest, StartFailsForMissingEncoderAndForOneThatEndsAtOnce)
     EXPECT_TRUE(m_ends.isEmpty());
 }
 
-TEST_F(EncoderOutputTest, EncoderDyingMidRecordingEndsItOnceAndKeepsItsOutput)
+enum class Fault
 {
-    // Blanks in the path: the program is started without a shell.
-    ASSERT_TRUE(start(script("my tools/dying encoder", "head -c 20000 >/dev/null\nprintf abc\nexit 0")));
-    for (int i = 0; i < 5; ++i) {
-        m_out.WriteCapturedData(QByteArray(BufferBytes, '\x01'));
+    ClosesItsInput,
+    Killed,
+    KilledTwice,
+    StoppedWhileRecording,
+    StoppedAtStop
+};
+
+TEST_F(EncoderOutputTest, AFailingEncoderIsReplacedAndOnlyWhatCannotBeSavedIsCountedAndTold)
+{
+    const struct
+    {
+        const char* name;
+        Fault fault;
+        int failureWindowMs;
+        bool freshOnesFail; // encoders started after the fault end at once
+        bool ends;          // the recording ends by itself, told once
+        bool finishFails;   // Stop tells what could not be saved
+        bool drops;
+    } cases[] = {
+        {"closes its input", Fault::ClosesItsInput, 60000, false, false, false, false},
+        {"killed while recording", Fault::Killed, 60000, false, false, false, false},
+        {"killed twice within the window", Fault::KilledTwice, 60000, false, true, false, true},
+        {"killed twice, the window passed", Fault::KilledTwice, 0, false, false, false, false},
+        {"killed, no fresh one starts", Fault::Killed, 60000, true, true, false, true},
+        {"stopped while recording: capped", Fault::StoppedWhileRecording, 60000, false, false, false, true},
+        {"stopped at Stop", Fault::StoppedAtStop, 60000, false, false, false, false},
+        {"stopped at Stop, no fresh one starts", Fault::StoppedAtStop, 60000, true, false, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ends.clear();
+        QDir(path("run")).removeRecursively();
+        const QString pids = path("run/pids");
+        const QString broken = path("run/broken");
+        // Blanks in the path: the program is started without a shell.
+        const QString encoder =
+            script("run/my encoder", QStringLiteral("echo $$ >> '%1'\n[ -e '%2' ] && exit 3\n"
+                                                    "[ %3 ] && [ $(wc -l < '%1') -eq 1 ] && exec sleep 60 <&-\n"
+                                                    "exec '%4' \"$@\"")
+                                         .arg(pids, broken, c.fault == Fault::ClosesItsInput ? "1" : "", Lame));
+        const auto signalEncoder = [&](int run, int signal) {
+            if (c.freshOnesFail) {
+                TestFiles::write(broken, "");
+            }
+            const pid_t pid = TestFiles::read(pids).split('\n').value(run - 1).toInt();
+            ASSERT_TRUE(pid > 0 && ::kill(pid, signal) == 0);
+        };
+        const auto waitForFresh = [&](int run) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return m_out.EncoderStarts() > run || !m_ends.isEmpty(); }, WaitMs));
+        };
+        m_out.setFailureWindow(c.failureWindowMs);
+        m_out.setStallTimeout(500);
+        m_out.setBacklogLimit(c.fault == Fault::StoppedWhileRecording ? 300000 : EncoderOutput::DefaultBacklogLimit);
+        ASSERT_TRUE(start(encoder));
+
+        const QByteArray pcm = SinePcm(12.0, 1000.0, 8000.0);
+        const qsizetype third = pcm.size() / 3 / BufferBytes * BufferBytes;
+        writeInBuffers(pcm.left(third));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_out.EncoderStarts() > 1 || m_out.BytesWritten() > 20000; }, WaitMs));
+        qsizetype handedOn = third;
+        qint64 droppedWhileStopped = 0;
+        if (c.fault == Fault::ClosesItsInput) {
+            waitForFresh(1);
+        } else if (c.fault == Fault::Killed || c.fault == Fault::KilledTwice) {
+            signalEncoder(1, SIGKILL);
+            waitForFresh(1);
+        }
+        if (c.fault == Fault::KilledTwice) {
+            QTest::qWait(10);
+            writeInBuffers(pcm.mid(handedOn, third));
+            handedOn += third;
+            ASSERT_TRUE(QTest::qWaitFor([&] { return m_out.KeptBytes() < 500000; }, WaitMs));
+            signalEncoder(2, SIGKILL);
+            waitForFresh(2);
+        } else if (c.fault == Fault::StoppedWhileRecording) {
+            signalEncoder(1, SIGSTOP);
+            writeInBuffers(pcm.mid(handedOn, third));
+            handedOn += third;
+            EXPECT_LE(m_out.KeptBytes(), 300000);
+            signalEncoder(1, SIGCONT);
+            m_out.setBacklogLimit(EncoderOutput::DefaultBacklogLimit);
+            droppedWhileStopped = m_out.DroppedBytes();
+        }
+        // Faster than the encoder takes it where it is stopped at Stop: much is still to come then.
+        writeInBuffers(pcm.mid(handedOn), c.fault != Fault::StoppedAtStop);
+        if (c.fault == Fault::StoppedAtStop) {
+            signalEncoder(1, SIGSTOP);
+        }
+        const QString failure = m_out.FinishOutput();
+        QTest::qWait(50);
+
+        EXPECT_EQ(m_ends, c.ends ? QStringList{"Der Encoder wurde unerwartet beendet."} : QStringList{});
+        EXPECT_EQ(failure.isEmpty(), !c.finishFails) << failure.toStdString();
+        EXPECT_EQ(m_out.DroppedBytes() > 0, c.drops);
+        if (c.fault == Fault::StoppedWhileRecording) {
+            EXPECT_EQ(m_out.DroppedBytes(), droppedWhileStopped) << "nothing lost once it goes on";
+        }
+        // Whatever is not counted as dropped is in the file. Decoded, it is longer by the first
+        // encoder's delay (576 samples), at each joint by the fresh encoder's and the decoder's
+        // (1105), and by the joint's overlap and the end's padding, a frame each at most.
+        const qint64 saved = (pcm.size() - m_out.DroppedBytes()) / 4;
+        const int joints = m_out.EncoderStarts() - (c.fault == Fault::ClosesItsInput ? 2 : 1);
+        const DecodedAudio audio(recording());
+        ASSERT_TRUE(audio.valid());
+        EXPECT_GE(audio.frames(), saved + 576 + joints * 1105);
+        EXPECT_LT(audio.frames(), saved + 576 + joints * 1105 + (1 + joints) * 1152);
+        EXPECT_NEAR(audio.frequency(0, saved - Rate / 2, Rate / 2), 1000.0, 10.0) << "the end is the signal";
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_ends.isEmpty(); }, WaitMs));
-    EXPECT_EQ(m_ends.value(0), "Der Encoder wurde unerwartet beendet.");
-
-    const qint64 droppedBefore = m_out.DroppedBytes();
-    m_out.WriteCapturedData(QByteArray(BufferBytes, '\x01'));
-    EXPECT_EQ(m_out.DroppedBytes(), droppedBefore + BufferBytes);
-    QTest::qWait(50);
-    m_out.FinishOutput();
-    QTest::qWait(50);
-    EXPECT_EQ(m_ends.size(), 1);
-    EXPECT_EQ(TestFiles::read(recording()), "abc");
-    EXPECT_EQ(m_out.BytesWritten(), 3);
-}
-
-TEST_F(EncoderOutputTest, StalledEncoderIsCappedAndEndedAfterTheBound)
-{
-    const QString pidFile = path("pid");
-    const qint64 cap = 100000;
-    m_out.setBacklogLimit(cap);
-    m_out.setFinishTimeout(100);
-    ASSERT_TRUE(start(script("stall", "echo $$ > '" + pidFile + "'\nexec sleep 60")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(pidFile).size() > 0; }, WaitMs));
-
-    // More than the pipe and the capped backlog can take together.
-    const qint64 total = 200 * BufferBytes;
-    writeInBuffers(QByteArray(total, '\0'));
-    const qint64 handedOn = m_out.PcmBytes() - 45;
-    EXPECT_GT(m_out.DroppedBytes(), 0);
-    EXPECT_EQ(handedOn + m_out.DroppedBytes(), total);
-    // What the encoder never read: the capped backlog plus what fits into the pipe.
-    EXPECT_LE(handedOn, cap + EncoderOutput::PipeSize + 64 * 1024);
-
-    m_out.FinishOutput();
-    const pid_t pid = TestFiles::read(pidFile).trimmed().toInt();
-    ASSERT_GT(pid, 0);
-    errno = 0;
-    EXPECT_EQ(::kill(pid, 0), -1);
-    EXPECT_EQ(errno, ESRCH) << "encoder still there";
-    QTest::qWait(50);
-    EXPECT_TRUE(m_ends.isEmpty());
 }
 
 TEST_F(EncoderOutputTest, FailedFileWriteEndsRecordingWithReason)

@@ -35,6 +35,10 @@ TEST(Mp3FramesTest, OnlyWholeFramesAndBytesOutsideFramesAreComplete)
     EXPECT_EQ(Mp3Frames::CompletePrefix(cut.constData(), 837), 835) << "a header's first bytes wait";
     // Output that is no MP3 passes as it is.
     EXPECT_EQ(Mp3Frames::CompletePrefix("abc\x01\x02", 5), 5);
+    int rate = 0;
+    const QByteArray mixed = "ab" + frames + "c" + frames.left(200);
+    EXPECT_EQ(Mp3Frames::DecodedSamples(mixed.constData(), mixed.size(), rate), 2 * 1152) << "whole frames only";
+    EXPECT_EQ(rate, 44100);
 
     EXPECT_EQ(Mp3Frames::BoundaryAtOrBefore(cut.constData(), cut.size(), 834), 417);
     EXPECT_EQ(Mp3Frames::BoundaryAtOrBefore(cut.constData(), cut.size(), 835), 835);
