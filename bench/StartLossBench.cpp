@@ -1,10 +1,10 @@
 // How much a recording misses at its start, beside arecord on the same server at the same moment:
 //   bench_startloss [rounds=5] [level display: off | paused | on]
-// A private PulseAudio server plays frames that carry their own numbers. parec reads the sink's
-// monitor all along with a short latency: the newest number it has at the click is the reference.
-// Each round starts a recording (modWaveIn over the ALSA pulse device, as Record does) and
-// arecord together; the first number each captured, less the reference, is what it lost at the
-// start. Also printed: the program's CPU in the first two seconds after the click. The level
+// A private PulseAudio server plays frames that carry their own numbers, at its own clock. Each
+// round starts a recording (modWaveIn over the ALSA pulse device, as Record does), then arecord
+// alone; the first number each captured, less the number playing at the click, is what it
+// lost at the start. Which number plays when is measured after the rounds with parec at a
+// short latency. Also printed: the program's CPU in the first two seconds after the click. The level
 // display is off, or was on and is off again (its stream stays open), or is on at the click.
 #include <algorithm>
 #include <cstdio>
@@ -102,27 +102,28 @@ int main(int argc, char** argv)
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const QByteArray level = argc > 2 ? QByteArray(argv[2]) : QByteArray("off");
     SoundServer server;
-    if (!server.start() || !server.play(TestSignal::numberedFrames(static_cast<int>((rounds * 8 + 30) * kRate)))) {
+    if (!server.start() || !server.play(TestSignal::numberedFrames(static_cast<int>((rounds * 12 + 30) * kRate)))) {
         std::fprintf(stderr, "The sound server did not start.\n");
         return 1;
     }
-    QProcess parec;
-    parec.start(QStringLiteral("parec"),
-                {QStringLiteral("--raw"), QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                 QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=10"),
-                 QStringLiteral("--device=tone.monitor")});
-    Reader reference;
-    reference.process = &parec;
-    spin(2000, [&] { reference.poll(); });
-    if (reference.newest < 0) {
-        std::fprintf(stderr, "parec delivers nothing.\n");
-        return 1;
-    }
+    // The sink plays at the server's clock: frame number = rate x time + offset, the offset
+    // measured once all rounds are done, so that no other client keeps the source busy.
+    QElapsedTimer clock;
+    clock.start();
+    const auto seconds = [&clock] { return static_cast<double>(clock.nsecsElapsed()) / 1e9; };
 
     QTemporaryDir dir;
-    std::vector<double> ownLoss;
-    std::vector<double> arecordLoss;
-    std::vector<double> cpu;
+    struct Round
+    {
+        double click = 0;
+        double theirClick = 0;
+        qint64 own = -1;
+        qint64 theirs = -1;
+        double cpu = 0;
+        double reader = 0;
+        qint64 dropped = 0;
+    };
+    std::vector<Round> done;
     for (int round = 0; round < rounds; ++round) {
         FakeRecordingOutput output;
         AlsaCaptureBackend backend;
@@ -135,55 +136,82 @@ int main(int argc, char** argv)
 
         if (level != "off") {
             wave.OpenMonitor();
-            spin(1500, [&] { reference.poll(); });
+            spin(1500, [] {});
             if (level == "paused") {
                 wave.PauseMonitor();
             }
         }
-        spin(1000, [&] { reference.poll(); });
-        const qint64 atClick = reference.newest;
+        spin(1000, [] {});
+        Round r;
         const auto [cpu0, reader0] = cpuNs();
         QElapsedTimer sinceClick;
         sinceClick.start();
+        r.click = seconds();
+        wave.OpenRecording(2, 16, 44100, dir.filePath(QStringLiteral("unused.mp3")));
+        spin(2000, [] {});
+        const auto [cpuNow, readerNs] = cpuNs();
+        r.cpu = 100.0 * static_cast<double>(cpuNow - cpu0) / sinceClick.nsecsElapsed();
+        r.reader = 100.0 * static_cast<double>(readerNs - reader0) / sinceClick.nsecsElapsed();
+        spin(1500, [] {});
+        wave.CloseRecording();
+        wave.CloseMonitor();
+
+        // arecord alone, as the program was: a client already reading would hand the other its
+        // first sound.
+        spin(1000, [] {});
+        r.theirClick = seconds();
         arecord.start(QStringLiteral("arecord"), {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("raw"),
                                                   QStringLiteral("-f"), QStringLiteral("S16_LE"), QStringLiteral("-c"),
                                                   QStringLiteral("2"), QStringLiteral("-r"), QStringLiteral("44100")});
-        wave.OpenRecording(2, 16, 44100, dir.filePath(QStringLiteral("unused.mp3")));
-        spin(2000, [&] {
-            reference.poll();
-            arecorded.poll();
-        });
-        // Reading parec and arecord along costs the main thread a little.
-        const auto [cpuNow, readerNs] = cpuNs();
-        const double cpuShare = 100.0 * static_cast<double>(cpuNow - cpu0) / sinceClick.nsecsElapsed();
-        const double readerShare = 100.0 * static_cast<double>(readerNs - reader0) / sinceClick.nsecsElapsed();
-        spin(1500, [&] {
-            reference.poll();
-            arecorded.poll();
-        });
-        wave.CloseRecording();
-        wave.CloseMonitor();
+        spin(3000, [&] { arecorded.poll(); });
         arecord.kill();
         arecord.waitForFinished();
-
-        const qint64 own = firstNumber(output.written());
-        const qint64 theirs = firstNumber(arecorded.all);
-        if (own < 0 || theirs < 0) {
+        r.own = firstNumber(output.written());
+        r.theirs = firstNumber(arecorded.all);
+        r.dropped = output.DroppedBytes();
+        if (r.own < 0 || r.theirs < 0) {
             std::fprintf(stderr, "round %d: no numbered frame captured (program %lld, arecord %lld)\n", round + 1,
-                         static_cast<long long>(own), static_cast<long long>(theirs));
+                         static_cast<long long>(r.own), static_cast<long long>(r.theirs));
             return 1;
         }
-        ownLoss.push_back(static_cast<double>(own - atClick) / kRate);
-        arecordLoss.push_back(static_cast<double>(theirs - atClick) / kRate);
-        cpu.push_back(cpuShare);
-        std::printf("round %d: lost at start: program %.3f s, arecord %.3f s; program CPU in the first 2 s %.1f %% "
-                    "(capture reader %.1f %%); dropped %lld bytes\n",
-                    round + 1, ownLoss.back(), arecordLoss.back(), cpu.back(), readerShare,
-                    static_cast<long long>(output.DroppedBytes()));
-        std::fflush(stdout);
+        done.push_back(r);
     }
+
+    // parec with a short latency: the frames it has are at most that much behind the sink.
+    QProcess parec;
+    parec.start(QStringLiteral("parec"),
+                {QStringLiteral("--raw"), QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
+                 QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=10"),
+                 QStringLiteral("--device=tone.monitor")});
+    Reader reference;
+    reference.process = &parec;
+    double offset = -1e18;
+    spin(3000, [&] {
+        reference.poll();
+        if (reference.newest >= 0) {
+            offset = std::max(offset, static_cast<double>(reference.newest) - kRate * seconds());
+        }
+    });
     parec.kill();
     parec.waitForFinished();
+    if (reference.newest < 0) {
+        std::fprintf(stderr, "parec delivers nothing.\n");
+        return 1;
+    }
+
+    std::vector<double> ownLoss;
+    std::vector<double> arecordLoss;
+    std::vector<double> cpu;
+    for (std::size_t i = 0; i < done.size(); ++i) {
+        const Round& r = done[i];
+        const double atClick = kRate * r.click + offset;
+        ownLoss.push_back((static_cast<double>(r.own) - atClick) / kRate);
+        arecordLoss.push_back((static_cast<double>(r.theirs) - kRate * r.theirClick - offset) / kRate);
+        cpu.push_back(r.cpu);
+        std::printf("round %zu: lost at start: program %.3f s, arecord %.3f s; program CPU in the first 2 s %.1f %% "
+                    "(capture reader %.1f %%); dropped %lld bytes\n",
+                    i + 1, ownLoss.back(), arecordLoss.back(), r.cpu, r.reader, static_cast<long long>(r.dropped));
+    }
     const auto range = [](const std::vector<double>& v) {
         return std::pair(*std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
     };

@@ -458,8 +458,9 @@ void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
         int recovered = 0;
         if (result < 0 && result != -EAGAIN) {
             recovered = snd_pcm_recover(pcm, static_cast<int>(result), 1);
-        } else if (result == -EAGAIN && waited == Wait::Data) {
-            // Ready but nothing to read: a stream that has started but delivers nothing yet.
+        } else if (waited == Wait::NotReady || (waited == Wait::Data && result == -EAGAIN)) {
+            // Woken with nothing to read: a stream that has started but delivers nothing yet
+            // keeps its descriptor ready.
             waitForDevice(device, false, kNotDeliveringMs);
         }
         lock.lock();

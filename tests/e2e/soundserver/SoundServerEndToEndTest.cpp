@@ -302,6 +302,7 @@ TEST_F(SoundServerRecordingTest, StalledEncoderThenAFailingDeviceWhilePaused)
     EXPECT_TRUE(dialog->isVisible());
     dialog->close();
     for (const bool ticked : {true, false, true}) {
+        server().freeze(true);
         click("chkMonitoring");
         EXPECT_TRUE(server().frozen()) << "the level display waited for the frozen server";
         EXPECT_EQ(waveIn.MonitorActive() && !waveIn.MonitorPaused(), ticked);
