@@ -317,6 +317,12 @@ TEST_F(SoundServerRecordingTest, StalledEncoderThenAFailingDeviceWhilePaused)
     EXPECT_NEAR(next.frequency(0, 4410, 22050), 1000.0, 15.0);
     EXPECT_GE(next.frames(), (pcmAtFreeze - 45) / 4) << "all captured before the freeze is in the file";
     EXPECT_EQ(m_boxes.texts.size(), 1);
+
+    // The program ends, with the level display reading, while the server hangs.
+    server().freeze(true);
+    m_program.reset();
+    EXPECT_TRUE(server().frozen()) << "the program's end waited for the frozen server";
+    server().freeze(false);
 }
 
 } // namespace
