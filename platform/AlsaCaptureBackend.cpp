@@ -23,6 +23,13 @@ constexpr unsigned int kPeriodTimeUs = 50000;
 constexpr unsigned int kPatientPeriodUs = 100000;
 // A running device delivers every period; one that stays silent this long is asked for its state.
 constexpr int kSilentDeviceMs = 1000;
+// A started stream of a sound server can be ready before it delivers: the reader then naps
+// this long instead of spinning on a poll that returns at once.
+constexpr int kNotDeliveringMs = 10;
+// How long open() waits for the device, so that a device that is missing is told at once.
+constexpr auto kOpenWait = std::chrono::milliseconds(200);
+// How long close() waits for the reader to let go of the device.
+constexpr auto kReaderExitWait = std::chrono::milliseconds(250);
 
 snd_pcm_format_t alsaFormat(int bitsPerSample)
 {
@@ -97,13 +104,21 @@ AlsaCaptureBackend::~AlsaCaptureBackend()
 {
     std::vector<CaptureStreamId> ids;
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_shared->mutex);
         for (const auto& [id, stream] : m_streams) {
             ids.push_back(id);
         }
     }
     for (CaptureStreamId id : ids) {
         close(id);
+    }
+}
+
+AlsaCaptureBackend::Device::~Device()
+{
+    // Last owner: nobody can wake the reader any more.
+    if (wakeFd >= 0) {
+        ::close(wakeFd);
     }
 }
 
@@ -116,7 +131,7 @@ int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
         return MMSYSERR_INVALPARAM;
     }
 
-    std::unique_lock lock(m_mutex);
+    Lock lock(m_shared->mutex);
     Device* device = nullptr;
     for (const auto& candidate : m_devices) {
         const WaveFormat& f = candidate->format;
@@ -126,54 +141,49 @@ int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
             break;
         }
     }
+    std::shared_ptr<Device> opening;
     if (!device) {
-        // Opening may take a moment; the reader of another device must not wait for it.
-        lock.unlock();
-        snd_pcm_t* pcm = nullptr;
-        int err = snd_pcm_open(&pcm, m_pcmName.toLocal8Bit().constData(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
-        if (err < 0) {
-            return err;
+        opening = std::make_shared<Device>();
+        opening->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (opening->wakeFd < 0) {
+            return -errno;
         }
-        std::uint32_t periodFrames = 0;
-        std::uint32_t bufferFrames = 0;
-        err = configure(pcm, format, kPeriodTimeUs, periodFrames, bufferFrames);
-        const int wakeFd = err < 0 ? -1 : ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        if (err >= 0 && wakeFd < 0) {
-            err = -errno;
-        }
-        if (err < 0) {
-            snd_pcm_close(pcm);
-            return err;
-        }
-        auto owned = std::make_unique<Device>();
-        owned->pcm = pcm;
-        owned->format = format;
-        owned->periodUs = kPeriodTimeUs;
-        owned->periodFrames = periodFrames;
-        owned->bufferFrames = bufferFrames;
-        owned->wakeFd = wakeFd;
-        // The file plugin reads as fast as it is asked: it has no clock of its own.
-        owned->clockless = snd_pcm_type(pcm) == SND_PCM_TYPE_FILE;
-        device = owned.get();
-        lock.lock();
-        m_devices.push_back(std::move(owned));
-        device->reader = std::thread([this, device] { readerLoop(device); });
-        // Named, so that a profile or top tells the capture's own time apart.
-        pthread_setname_np(device->reader.native_handle(), "qb-capture");
+        opening->pcmName = m_pcmName.toLocal8Bit().toStdString();
+        opening->format = format;
+        opening->periodUs = kPeriodTimeUs;
+        opening->pace = m_pace;
+        m_devices.push_back(opening);
+        device = opening.get();
     }
 
     auto owned = std::make_unique<Stream>();
+    Stream* created = owned.get();
     owned->id = m_nextId++;
     owned->device = device;
-    device->streams.push_back(owned.get());
-    stream = owned->id;
-    m_streams.emplace(stream, std::move(owned));
+    device->streams.push_back(created);
+    m_streams.emplace(owned->id, std::move(owned));
+    if (opening) {
+        // The reader opens the device, so a sound server that does not answer holds up no caller.
+        opening->reader = std::thread([this, shared = m_shared, opening] { readerLoop(shared, opening); });
+        // Named, so that a profile or top tells the capture's own time apart.
+        pthread_setname_np(opening->reader.native_handle(), "qb-capture");
+        m_shared->changed.wait_for(lock, kOpenWait, [&] { return opening->opened || opening->failed; });
+        opening->openAnswered = true;
+        if (opening->failed) {
+            const int code = opening->failureCode;
+            detach(created);
+            lock.unlock();
+            retire(opening);
+            return code;
+        }
+    }
+    stream = created->id;
     return MMSYSERR_NOERROR;
 }
 
 int AlsaCaptureBackend::addBuffer(CaptureStreamId id, WaveHeader* header)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_shared->mutex);
     Stream* stream = findStream(id);
     if (!stream) {
         return MMSYSERR_INVALHANDLE;
@@ -197,7 +207,7 @@ int AlsaCaptureBackend::addBuffer(CaptureStreamId id, WaveHeader* header)
 
 int AlsaCaptureBackend::start(CaptureStreamId id)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_shared->mutex);
     Stream* stream = findStream(id);
     if (!stream) {
         return MMSYSERR_INVALHANDLE;
@@ -207,13 +217,15 @@ int AlsaCaptureBackend::start(CaptureStreamId id)
     }
     stream->started = true;
     stream->fed = false;
+    // A read under way holds sound from before the start.
+    stream->startedAfterRead = stream->device->reads;
     wake(*stream->device);
     return MMSYSERR_NOERROR;
 }
 
 int AlsaCaptureBackend::setPatience(CaptureStreamId id, int milliseconds)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_shared->mutex);
     Stream* stream = findStream(id);
     if (!stream) {
         return MMSYSERR_INVALHANDLE;
@@ -224,7 +236,7 @@ int AlsaCaptureBackend::setPatience(CaptureStreamId id, int milliseconds)
 
 int AlsaCaptureBackend::stop(CaptureStreamId id)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_shared->mutex);
     Stream* stream = findStream(id);
     if (!stream) {
         return MMSYSERR_INVALHANDLE;
@@ -239,7 +251,7 @@ int AlsaCaptureBackend::stop(CaptureStreamId id)
 
 int AlsaCaptureBackend::reset(CaptureStreamId id)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_shared->mutex);
     Stream* stream = findStream(id);
     if (!stream) {
         return MMSYSERR_INVALHANDLE;
@@ -254,9 +266,9 @@ int AlsaCaptureBackend::reset(CaptureStreamId id)
 
 int AlsaCaptureBackend::close(CaptureStreamId id)
 {
-    std::unique_ptr<Device> retired;
+    std::shared_ptr<Device> retired;
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_shared->mutex);
         Stream* stream = findStream(id);
         if (!stream) {
             return MMSYSERR_INVALHANDLE;
@@ -264,26 +276,44 @@ int AlsaCaptureBackend::close(CaptureStreamId id)
         for (WaveHeader* header : stream->queue) {
             header->flags &= ~WHDR_INQUEUE;
         }
-        Device* device = stream->device;
-        std::erase(device->streams, stream);
-        m_streams.erase(id);
-        if (device->streams.empty()) {
-            device->quit = true;
-            wake(*device);
-            auto it = std::find_if(m_devices.begin(), m_devices.end(),
-                                   [device](const auto& candidate) { return candidate.get() == device; });
-            retired = std::move(*it);
-            m_devices.erase(it);
-        } else {
-            wake(*device);
-        }
+        retired = detach(stream);
     }
     if (retired) {
-        retired->reader.join();
-        snd_pcm_close(retired->pcm);
-        ::close(retired->wakeFd);
+        retire(retired);
     }
     return MMSYSERR_NOERROR;
+}
+
+std::shared_ptr<AlsaCaptureBackend::Device> AlsaCaptureBackend::detach(Stream* stream)
+{
+    Device* device = stream->device;
+    std::erase(device->streams, stream);
+    m_streams.erase(stream->id);
+    wake(*device);
+    if (!device->streams.empty()) {
+        return nullptr;
+    }
+    device->quit = true;
+    auto it = std::find_if(m_devices.begin(), m_devices.end(),
+                           [device](const auto& candidate) { return candidate.get() == device; });
+    std::shared_ptr<Device> retired = std::move(*it);
+    m_devices.erase(it);
+    return retired;
+}
+
+void AlsaCaptureBackend::retire(const std::shared_ptr<Device>& device)
+{
+    Lock lock(m_shared->mutex);
+    const bool exited = m_shared->changed.wait_for(lock, kReaderExitWait, [&] { return device->exited; });
+    lock.unlock();
+    if (exited) {
+        device->reader.join();
+    } else {
+        // The reader is stuck in the device (a frozen sound server). Waiting for it would freeze
+        // the caller, the program's exit included; it owns the device and the lock it shares,
+        // touches nothing else once it sees it is done, and closes the device when it gets free.
+        device->reader.detach();
+    }
 }
 
 QString AlsaCaptureBackend::errorText(int code) const
@@ -296,118 +326,169 @@ QString AlsaCaptureBackend::errorText(int code) const
 
 std::uint64_t AlsaCaptureBackend::lostFrames() const
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_shared->mutex);
     return m_lostFrames;
 }
 
 int AlsaCaptureBackend::openDeviceCount() const
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_shared->mutex);
     return static_cast<int>(m_devices.size());
 }
 
 unsigned int AlsaCaptureBackend::periodUs(CaptureStreamId id) const
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_shared->mutex);
     const Stream* stream = findStream(id);
     return stream ? stream->device->periodUs : 0;
 }
 
-void AlsaCaptureBackend::readerLoop(Device* device)
+void AlsaCaptureBackend::readerLoop(const std::shared_ptr<Shared>& shared, const std::shared_ptr<Device>& owned)
 {
-    const std::size_t frameBytes = device->format.blockAlign;
-    // Room for all the device can hold, so one read takes whatever is there.
-    std::vector<char> chunk(static_cast<std::size_t>(device->bufferFrames) * frameBytes);
-    const bool waitsForConsumer = device->clockless && !m_pace;
-    const bool paced = device->clockless && m_pace;
+    // The backend may be gone once device.quit is set: from then on only the device and the
+    // shared lock are touched.
+    Device& device = *owned;
+    snd_pcm_t* pcm = nullptr;
+    int err = snd_pcm_open(&pcm, device.pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+    std::uint32_t periodFrames = 0;
+    std::uint32_t bufferFrames = 0;
+    if (err >= 0) {
+        err = configure(pcm, device.format, kPeriodTimeUs, periodFrames, bufferFrames);
+    }
+    Lock lock(shared->mutex);
+    device.pcm = pcm;
+    if (err < 0) {
+        failDevice(device, err);
+    } else {
+        device.periodFrames = periodFrames;
+        device.bufferFrames = bufferFrames;
+        // The file plugin reads as fast as it is asked: it has no clock of its own.
+        device.clockless = snd_pcm_type(pcm) == SND_PCM_TYPE_FILE;
+        device.opened = true;
+    }
+    shared->changed.notify_all();
+    if (!device.failed && !device.quit) {
+        runDevice(device, lock);
+    }
+    lock.unlock();
+    if (pcm) {
+        snd_pcm_close(pcm);
+    }
+    lock.lock();
+    device.pcm = nullptr;
+    device.exited = true;
+    shared->changed.notify_all();
+}
 
-    std::unique_lock lock(m_mutex);
-    while (!device->quit) {
-        if (!anyStarted(*device)) {
-            if (device->running) {
-                snd_pcm_drop(device->pcm);
-                device->running = false;
-            }
+void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
+{
+    // Only this thread calls into the PCM, always without the lock.
+    snd_pcm_t* const pcm = device.pcm;
+    const std::size_t frameBytes = device.format.blockAlign;
+    std::vector<char> chunk;
+    const bool waitsForConsumer = device.clockless && !device.pace;
+    const bool paced = device.clockless && device.pace;
+
+    while (!device.quit && !device.failed) {
+        if (!anyStarted(device)) {
+            const bool drop = device.running;
+            device.running = false;
             lock.unlock();
-            waitForDevice(*device, false, -1);
+            if (drop) {
+                snd_pcm_drop(pcm);
+            } else {
+                waitForDevice(device, false, -1);
+            }
             lock.lock();
             continue;
         }
         // Without a clock of its own, the device would run far ahead of the consumer; it
         // loses nothing by waiting for it.
-        if (waitsForConsumer && !everyStartedHasBuffer(*device)) {
-            device->waitingForBuffer = true;
+        if (waitsForConsumer && !everyStartedHasBuffer(device)) {
+            device.waitingForBuffer = true;
             lock.unlock();
-            waitForDevice(*device, false, -1);
+            waitForDevice(device, false, -1);
             lock.lock();
-            device->waitingForBuffer = false;
+            device.waitingForBuffer = false;
             continue;
         }
         // Longer periods while a stream that can wait runs, shorter ones again once none does.
         // The device restarts for it, so only before such a stream has had any sound: a
         // recording is never interrupted, a meter misses a few milliseconds.
-        const unsigned int wanted = wantedPeriodUs(*device);
-        if (!device->clockless && wanted != device->periodUs && (!device->running || !anyPatientFed(*device))) {
-            if (!reconfigure(*device, wanted, lock)) {
-                return;
-            }
-            chunk.resize(static_cast<std::size_t>(device->bufferFrames) * frameBytes);
+        const unsigned int wanted = wantedPeriodUs(device);
+        if (!device.clockless && wanted != device.periodUs && (!device.running || !anyPatientFed(device))) {
+            reconfigure(device, wanted, lock);
             continue;
         }
-        if (!device->running && !startDevice(*device)) {
-            return;
+        if (!device.running) {
+            startDevice(device, lock);
+            continue;
         }
-        std::uint32_t frames = device->bufferFrames;
+        std::uint32_t frames = device.bufferFrames;
         int timeoutMs = kSilentDeviceMs;
         if (waitsForConsumer) {
-            frames = framesToRead(*device);
+            frames = framesToRead(device);
         } else if (paced) {
             // Deliver no faster than a sound card would.
-            frames = device->periodFrames;
-            const auto due = device->pacedStart +
-                             std::chrono::microseconds(device->pacedFrames * 1000000 / device->format.samplesPerSec);
+            frames = device.periodFrames;
+            const auto due = device.pacedStart +
+                             std::chrono::microseconds(device.pacedFrames * 1000000 / device.format.samplesPerSec);
             const auto now = std::chrono::steady_clock::now();
             if (now < due) {
                 timeoutMs =
                     static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count() + 1);
                 lock.unlock();
-                waitForDevice(*device, false, timeoutMs);
+                waitForDevice(device, false, timeoutMs);
                 lock.lock();
                 continue;
             }
         }
 
+        const std::uint64_t read = ++device.reads;
+        chunk.resize(std::max<std::size_t>(chunk.size(), static_cast<std::size_t>(frames) * frameBytes));
         lock.unlock();
         // Silence where the device delivers nothing (the file plugin past its input's end).
-        std::memset(chunk.data(), device->format.bitsPerSample == 8 ? 0x80 : 0, frames * frameBytes);
-        const Wait waited = waitForDevice(*device, true, timeoutMs);
+        std::memset(chunk.data(), device.format.bitsPerSample == 8 ? 0x80 : 0, frames * frameBytes);
+        const Wait waited = waitForDevice(device, true, timeoutMs);
         snd_pcm_sframes_t result = -EAGAIN;
         if (waited == Wait::Data || waited == Wait::TimedOut) {
-            result = snd_pcm_readi(device->pcm, chunk.data(), frames);
+            result = snd_pcm_readi(pcm, chunk.data(), frames);
         }
         const auto readAt = std::chrono::steady_clock::now();
+        int recovered = 0;
+        if (result < 0 && result != -EAGAIN) {
+            recovered = snd_pcm_recover(pcm, static_cast<int>(result), 1);
+        } else if (waited == Wait::NotReady || (waited == Wait::Data && result == -EAGAIN)) {
+            // Woken with nothing to read: a stream that has started but delivers nothing yet
+            // keeps its descriptor ready.
+            waitForDevice(device, false, kNotDeliveringMs);
+        }
         lock.lock();
 
-        if (result == -EAGAIN || result == 0 || device->quit || !anyStarted(*device)) {
-            continue;
+        if (device.quit) {
+            break;
         }
-        if (result < 0) {
-            if (result == -EPIPE || result == -ESTRPIPE) {
-                countOverrun(*device);
+        if (result < 0 && result != -EAGAIN) {
+            if ((result == -EPIPE || result == -ESTRPIPE) && !device.gap) {
+                // The device stopped with its buffer full; restarting discards what it held.
+                device.gap = true;
+                device.gapSince = device.lastRead;
             }
-            const int err = snd_pcm_recover(device->pcm, static_cast<int>(result), 1);
-            if (err < 0) {
+            if (recovered < 0) {
                 // The recovery's own error says more (a server gone: I/O error, not broken pipe).
-                failDevice(*device, err);
-                return;
+                failDevice(device, recovered);
+                break;
             }
             // Recovered into the prepared state: start again on the next round.
-            device->running = false;
+            device.running = false;
             continue;
         }
-        device->lastRead = readAt;
-        distribute(*device, chunk.data(), static_cast<std::uint32_t>(result));
-        device->pacedFrames += static_cast<std::uint64_t>(result);
+        if (result <= 0 || !anyStarted(device)) {
+            continue;
+        }
+        device.lastRead = readAt;
+        distribute(device, chunk.data(), static_cast<std::uint32_t>(result), read);
+        device.pacedFrames += static_cast<std::uint64_t>(result);
     }
 }
 
@@ -446,9 +527,10 @@ void AlsaCaptureBackend::wake(const Device& device)
     [[maybe_unused]] const ssize_t n = ::write(device.wakeFd, &one, sizeof one);
 }
 
-bool AlsaCaptureBackend::reconfigure(Device& device, unsigned int periodUs, std::unique_lock<std::mutex>& lock)
+void AlsaCaptureBackend::reconfigure(Device& device, unsigned int periodUs, Lock& lock)
 {
     device.running = false;
+    const unsigned int before = device.periodUs;
     lock.unlock();
     // Only a meter can be running here: it misses a few milliseconds.
     snd_pcm_drop(device.pcm);
@@ -457,22 +539,25 @@ bool AlsaCaptureBackend::reconfigure(Device& device, unsigned int periodUs, std:
     int err = configure(device.pcm, device.format, periodUs, periodFrames, bufferFrames);
     if (err < 0) {
         // Back to what worked before.
-        periodUs = device.periodUs;
+        periodUs = before;
         err = configure(device.pcm, device.format, periodUs, periodFrames, bufferFrames);
     }
     lock.lock();
+    if (device.quit) {
+        return;
+    }
     if (err < 0) {
         failDevice(device, err);
-        return false;
+        return;
     }
     device.periodUs = periodUs;
     device.periodFrames = periodFrames;
     device.bufferFrames = bufferFrames;
-    return true;
 }
 
-bool AlsaCaptureBackend::startDevice(Device& device)
+void AlsaCaptureBackend::startDevice(Device& device, Lock& lock)
 {
+    lock.unlock();
     int err = 0;
     if (snd_pcm_state(device.pcm) != SND_PCM_STATE_PREPARED) {
         err = snd_pcm_prepare(device.pcm);
@@ -480,35 +565,37 @@ bool AlsaCaptureBackend::startDevice(Device& device)
     if (err >= 0) {
         err = snd_pcm_start(device.pcm);
     }
+    const auto startedAt = std::chrono::steady_clock::now();
+    lock.lock();
+    if (device.quit) {
+        return;
+    }
     if (err < 0) {
         failDevice(device, err);
-        return false;
+        return;
+    }
+    if (device.gap) {
+        // Everything from the last read before the overrun up to this restart is gone.
+        device.gap = false;
+        loseForFed(device, framesIn(startedAt - device.gapSince, device.format.samplesPerSec));
     }
     device.running = true;
-    device.lastRead = std::chrono::steady_clock::now();
-    device.pacedStart = device.lastRead;
+    device.lastRead = startedAt;
+    device.pacedStart = startedAt;
     device.pacedFrames = 0;
-    return true;
 }
 
-void AlsaCaptureBackend::countOverrun(Device& device)
+void AlsaCaptureBackend::loseForFed(Device& device, std::uint64_t frames)
 {
-    // The device stopped with its buffer full; restarting discards what it held. Everything it
-    // captured since the buffer was last emptied is gone, up to the restart that follows now.
-    loseForAll(device, framesIn(std::chrono::steady_clock::now() - device.lastRead, device.format.samplesPerSec));
-}
-
-void AlsaCaptureBackend::loseForAll(Device& device, std::uint64_t frames)
-{
+    // A stream started since had nothing to lose yet.
     for (Stream* stream : device.streams) {
-        if (stream->started) {
+        if (stream->started && stream->fed) {
             m_lostFrames += frames;
             stream->lostBytes += frames * device.format.blockAlign;
             reportGap(*stream);
         }
     }
 }
-
 void AlsaCaptureBackend::reportGap(Stream& stream)
 {
     // With a buffer queued, the loss goes out with it; without one the owner hears of it now,
@@ -571,11 +658,12 @@ std::uint32_t AlsaCaptureBackend::framesToRead(const Device& device) const
     return static_cast<std::uint32_t>(frames);
 }
 
-void AlsaCaptureBackend::distribute(Device& device, const char* chunk, std::uint32_t frames)
+void AlsaCaptureBackend::distribute(Device& device, const char* chunk, std::uint32_t frames, std::uint64_t read)
 {
     const std::size_t bytes = static_cast<std::size_t>(frames) * device.format.blockAlign;
     for (Stream* stream : device.streams) {
-        if (!stream->started) {
+        // A stream started while this was read gets the next read: this one holds sound from before.
+        if (!stream->started || stream->startedAfterRead >= read) {
             continue;
         }
         stream->fed = true;
@@ -626,7 +714,10 @@ void AlsaCaptureBackend::failDevice(Device& device, int code)
         stream->started = false;
         ended.push_back(stream->id);
     }
-    notifyFailure(ended, code, errorText(code));
+    // open() gives a failure it still waits for as its own result.
+    if (device.openAnswered && !device.quit) {
+        notifyFailure(ended, code, errorText(code));
+    }
 }
 
 AlsaCaptureBackend::Stream* AlsaCaptureBackend::findStream(CaptureStreamId id) const

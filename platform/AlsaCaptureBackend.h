@@ -1,11 +1,13 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -17,6 +19,12 @@ typedef struct _snd_pcm snd_pcm_t;
 
 /**
  * @brief Capture from an ALSA PCM (interleaved) with one reader thread per open device.
+ *
+ * Every call that can wait on the device (open, configure, start, drop, recover, read, close)
+ * runs on the device's reader thread and never under the lock the calls below take: these
+ * only change state and wake the reader, so a frozen sound server cannot hold up their caller.
+ * open() waits a moment for the device; one that is not open by then is reported through the
+ * failure handler if it fails later. A reader stuck in the device is left behind at close.
  *
  * Streams of the same format share one open PCM, so the recording and the monitor run
  * together even on a device that can be opened only once. The reader sleeps in the device's
@@ -72,9 +80,20 @@ private:
         int patienceMs = 0;
         // Has had sound since it was last started.
         bool fed = false;
+        // Reads the device had begun when the stream was started: it gets none of those.
+        std::uint64_t startedAfterRead = 0;
+    };
+    // The lock and the devices outlive the backend while a reader stuck in the device holds them.
+    struct Shared
+    {
+        std::mutex mutex;
+        std::condition_variable changed;
     };
     struct Device
     {
+        ~Device();
+
+        std::string pcmName;
         snd_pcm_t* pcm = nullptr;
         WaveFormat format;
         unsigned int periodUs = 0;
@@ -84,12 +103,21 @@ private:
         std::thread reader;
         // Wakes the reader from its poll when the streams change.
         int wakeFd = -1;
+        bool opened = false;
+        // open() no longer waits: a failure from now on goes to the failure handler.
+        bool openAnswered = false;
         bool quit = false;
+        bool exited = false;
         bool running = false;
         bool failed = false;
         int failureCode = 0;
         bool clockless = false;
+        bool pace = false;
         bool waitingForBuffer = false;
+        std::uint64_t reads = 0;
+        // An overrun: what the device captured from this moment until it runs again is lost.
+        bool gap = false;
+        std::chrono::steady_clock::time_point gapSince;
         // When the device's buffer was last emptied: what it captured since is lost in an overrun.
         std::chrono::steady_clock::time_point lastRead;
         std::chrono::steady_clock::time_point pacedStart;
@@ -104,12 +132,15 @@ private:
         TimedOut
     };
 
-    void readerLoop(Device* device);
-    Wait waitForDevice(Device& device, bool withPcm, int timeoutMs);
+    using Lock = std::unique_lock<std::mutex>;
+
+    void readerLoop(const std::shared_ptr<Shared>& shared, const std::shared_ptr<Device>& device);
+    void runDevice(Device& device, Lock& lock);
+    static Wait waitForDevice(Device& device, bool withPcm, int timeoutMs);
     static void wake(const Device& device);
-    bool startDevice(Device& device);
-    void countOverrun(Device& device);
-    void loseForAll(Device& device, std::uint64_t frames);
+    void startDevice(Device& device, Lock& lock);
+    void reconfigure(Device& device, unsigned int periodUs, Lock& lock);
+    void loseForFed(Device& device, std::uint64_t frames);
     void reportGap(Stream& stream);
     bool anyStarted(const Device& device) const;
     bool everyStartedHasBuffer(const Device& device) const;
@@ -117,16 +148,17 @@ private:
     static bool isPatient(const Stream& stream);
     static unsigned int wantedPeriodUs(const Device& device);
     static bool anyPatientFed(const Device& device);
-    bool reconfigure(Device& device, unsigned int periodUs, std::unique_lock<std::mutex>& lock);
-    void distribute(Device& device, const char* chunk, std::uint32_t frames);
+    void distribute(Device& device, const char* chunk, std::uint32_t frames, std::uint64_t read);
     void finishBuffer(Stream& stream);
     void failDevice(Device& device, int code);
+    std::shared_ptr<Device> detach(Stream* stream);
+    void retire(const std::shared_ptr<Device>& device);
     Stream* findStream(CaptureStreamId id) const;
 
     QString m_pcmName;
     bool m_pace = false;
-    mutable std::mutex m_mutex;
-    std::vector<std::unique_ptr<Device>> m_devices;
+    std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
+    std::vector<std::shared_ptr<Device>> m_devices;
     std::map<CaptureStreamId, std::unique_ptr<Stream>> m_streams;
     CaptureStreamId m_nextId = 1;
     std::uint64_t m_lostFrames = 0;

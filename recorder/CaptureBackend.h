@@ -21,6 +21,10 @@
  * of its next notification; a backend may send that as a notification of its own, without
  * WHDR_DONE and without data, carrying the user value of the stream's last buffer.
  *
+ * None of the calls waits on the device: a backend may open it after open() has returned and
+ * then report a device that cannot be opened through the failure handler, as one that fails
+ * while running.
+ *
  * Notifications and failures may be reported from ANY thread, also from inside the calls
  * above; handlers must be quick and must not call back into the backend (post an event).
  * After close() returns, nothing more is reported for that stream, and the backend keeps no

@@ -108,6 +108,7 @@ void modWaveIn::OpenRecording(int channels, int bitsPerSample, int samplesPerSec
     m_recordingActive = true;
     m_recordingPaused = false;
     m_recordingOpenFailed = false;
+    m_recordingHadSound = false;
 
     const WaveFormat format = pcmFormat(channels, bitsPerSample, samplesPerSec);
     const bool fileOpened = m_output.OpenOutputFile(fileName, format.avgBytesPerSec);
@@ -362,6 +363,10 @@ void modWaveIn::drainPending()
 void modWaveIn::deliver(const CaptureNotification& notification, std::uint64_t generation)
 {
     enqueue([this, notification, generation] {
+        if (notification.bytesRecorded > 0 && notification.user >= RecordUserBase &&
+            generation == m_recordGeneration.load()) {
+            m_recordingHadSound = true;
+        }
         // Unhooked, the window's own procedure would get the message and ignore it.
         if (m_hooked) {
             processNotification(notification, generation == m_recordGeneration.load());
@@ -422,7 +427,9 @@ void modWaveIn::handleFailure(const std::vector<CaptureStreamId>& streams, const
             continue;
         }
         if (stream == m_recordDevice && m_recordingActive) {
-            // What was recorded so far stays in the file.
+            // What was recorded so far stays in the file; a device that never delivered (it
+            // could not be opened after all) leaves no file, as one that fails to open at once.
+            m_recordingOpenFailed = m_recordingOpenFailed || !m_recordingHadSound;
             finishFailure = closeRecording();
             ended = true;
         } else if (stream == m_monitorDevice) {

@@ -123,6 +123,7 @@ private:
     bool m_recordingPaused = false;
     bool m_recordBuffersHeld = false;
     bool m_recordingOpenFailed = false;
+    bool m_recordingHadSound = false;
     bool m_monitorActive = false;
     bool m_monitorPaused = false;
     int m_lastMonitorBuffer = 0;

@@ -36,6 +36,7 @@ SoundServer::SoundServer() : m_socket(m_dir.filePath(QStringLiteral("native")))
 
 SoundServer::~SoundServer()
 {
+    freeze(false);
     m_player.kill();
     m_player.waitForFinished(5000);
     kill();
@@ -117,4 +118,31 @@ bool SoundServer::play(const QByteArray& pcm)
         },
         30000);
     return !inputs.isEmpty();
+}
+
+void SoundServer::freeze(bool frozen)
+{
+    m_thaw.kill();
+    m_thaw.waitForFinished(5000);
+    if (m_server.state() == QProcess::NotRunning) {
+        return;
+    }
+    const QString pid = QString::number(m_server.processId());
+    if (frozen) {
+        m_thaw.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("sleep 30; kill -CONT %1").arg(pid)});
+        m_thaw.waitForStarted(10000);
+    }
+    ::kill(static_cast<pid_t>(m_server.processId()), frozen ? SIGSTOP : SIGCONT);
+    waitUntil([&] { return this->frozen() == frozen; }, 10000);
+}
+
+bool SoundServer::frozen() const
+{
+    // The state follows the command name, which ends with the last ')'.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(m_server.processId()));
+    if (m_server.state() == QProcess::NotRunning || !stat.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "T";
 }

@@ -23,6 +23,11 @@ public:
     bool start();
     /// Ends the server at once, as a device that goes away.
     void kill();
+    /// Stops the server by SIGSTOP, as a server that hangs, or lets it go on (SIGCONT). A frozen
+    /// server goes on by itself after 30 s, so a test that waits on it fails instead of hanging.
+    void freeze(bool frozen);
+    /// The server is stopped by a signal.
+    bool frozen() const;
     /// Plays raw 16-bit little-endian stereo at 44100 Hz into the sink (instead of what played
     /// before); true once it plays.
     bool play(const QByteArray& pcm);
@@ -36,4 +41,5 @@ private:
     QString m_socket;
     QProcess m_server;
     QProcess m_player;
+    QProcess m_thaw;
 };

@@ -262,6 +262,7 @@ TEST(modWaveInOpenFailures, AreReportedOnceAndLeaveNoStreamOrFileBehind)
 {
     const QStringList openedOnly{"OpenOutputFile"};
     const QStringList discarded{"OpenOutputFile", "DiscardRecordingFile"};
+    const QStringList startedAndDiscarded{"OpenOutputFile", "StartEncoder", "DiscardRecordingFile"};
     const QStringList finishedAndDiscarded{"OpenOutputFile", "StartEncoder", "FinishOutput", "DiscardRecordingFile"};
     const struct
     {
@@ -273,6 +274,7 @@ TEST(modWaveInOpenFailures, AreReportedOnceAndLeaveNoStreamOrFileBehind)
         int deviceOpens;
         QStringList calls; // of the output, before and after Stop
         QStringList callsAfterStop;
+        bool late = false; // fails once the open has returned, before any sound
     } cases[] = {
         {"recording device", [](Rig& r) { r.backend.setOpenFailure(-19, QStringLiteral("  No such device  ")); }, false,
          "No such device", -19, 1, openedOnly, discarded},
@@ -289,12 +291,21 @@ TEST(modWaveInOpenFailures, AreReportedOnceAndLeaveNoStreamOrFileBehind)
          "Die Aufnahmedatei kann nicht angelegt werden:\n/tmp/rec.mp3", 0, 0, discarded, discarded},
         {"encoder", [](Rig& r) { r.output.setStartEncoderResult(false); }, false, "", 0, 1, finishedAndDiscarded,
          finishedAndDiscarded},
+        // A device that answers late: the recording ends at once, and nothing was ever recorded.
+        {"recording device, late", [](Rig& r) { r.backend.failRunning(-19, QStringLiteral("No such device")); }, false,
+         "No such device", 0, 1, startedAndDiscarded, startedAndDiscarded, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Rig rig;
-        c.fail(rig);
+        if (!c.late) {
+            c.fail(rig);
+        }
         c.monitor ? rig.wave.OpenMonitor() : rig.openStereo();
+        if (c.late) {
+            c.fail(rig);
+            deliver();
+        }
         EXPECT_EQ(rig.reported, c.told.isEmpty() ? QStringList() : QStringList{c.told});
         EXPECT_EQ(rig.wave.DeviceErrorText(), c.told);
         EXPECT_EQ(rig.wave.LastDeviceResult(), c.result);
@@ -324,6 +335,8 @@ TEST_F(modWaveInTest, LastOutputThatCannotBeWrittenIsReportedOnceWithWhatEndedTh
 
     reported.clear();
     openStereo();
+    backend.produce(kRecordFrames);
+    deliver();
     backend.failRunning(-19, QStringLiteral("No such device"));
     deliver();
     EXPECT_EQ(reported, QStringList({"No such device\n\nDatei voll"}));

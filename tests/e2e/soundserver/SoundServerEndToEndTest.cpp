@@ -1,9 +1,11 @@
 // Capture through a real sound server, whose clock paces the device like a sound card: what
 // cannot be kept is counted, and no stream holds up another. Its own test binary, since ALSA
 // reads its configuration once per process.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AppGlobals.h"
+#include "app/frmMain.h"
 #include "platform/AlsaCaptureBackend.h"
 #include "recorder/EncoderOutput.h"
 #include "recorder/modWaveIn.h"
@@ -21,6 +24,7 @@
 #include "support/ProgramTest.h"
 #include "support/SoundServer.h"
 #include "support/TestSignal.h"
+#include "tagging/frmName.h"
 
 namespace {
 
@@ -65,6 +69,7 @@ TEST_F(SoundServerEndToEndTest, AStreamWithoutRoomLosesWhatTheOtherGetsAndAnOver
     qint64 starvedLost = 0;
     qint64 missing = 0;
     qint64 previous = -1;
+    qint64 outOfOrder = 0;
     bool stalled = false;
     const auto take = [&](const CaptureNotification& done) {
         if (done.stream == starved) {
@@ -74,11 +79,15 @@ TEST_F(SoundServerEndToEndTest, AStreamWithoutRoomLosesWhatTheOtherGetsAndAnOver
         }
         received += done.bytesRecorded;
         lost += static_cast<qint64>(done.lostBytesBefore);
+        // Rising numbers, after at most some silence before the signal: a frame repeated, out
+        // of order or silenced in between is a fault.
         for (qint64 number : TestSignal::frameNumbers(done.data)) {
-            if (number >= 0 && previous >= 0 && number > previous + 1) {
+            if (previous >= 0 && number <= previous) {
+                ++outOfOrder;
+            } else if (previous >= 0) {
                 missing += number - previous - 1;
             }
-            previous = number >= 0 ? number : previous;
+            previous = std::max(previous, number);
         }
     };
     while (received < 3 * kBytesPerSecond) {
@@ -103,6 +112,7 @@ TEST_F(SoundServerEndToEndTest, AStreamWithoutRoomLosesWhatTheOtherGetsAndAnOver
     backend.close(starved);
 
     // What the overrun lost is counted, frame for frame.
+    EXPECT_EQ(outOfOrder, 0);
     EXPECT_GT(missing, 0);
     EXPECT_NEAR(static_cast<double>(lost / 4), static_cast<double>(missing), 2205);
     // The starved stream lost all that the fed one got or lost, reported while it happened,
@@ -270,18 +280,49 @@ TEST_F(SoundServerRecordingTest, StalledEncoderThenAFailingDeviceWhilePaused)
     EXPECT_GE(audio.frames(), pcmFrames) << "all that was handed on is in the file";
     EXPECT_LE(audio.frames(), pcmFrames + 2304);
 
-    // The server is back: Record starts a new recording.
+    // The server is back: Record starts a new recording, with the level display off.
     ASSERT_TRUE(server().start());
     ASSERT_TRUE(server().play(TestSignal::stereoSine(600, 1000, 440, 0.5, 0.1)));
     m_clock.setNow(m_clock.now().addSecs(60));
+    if (form().findChild<QCheckBox*>(QStringLiteral("chkMonitoring"))->isChecked()) {
+        click("chkMonitoring");
+    }
     click("CmdRecord");
     ASSERT_TRUE(recorded(1));
+
+    // The server hangs. Stop finishes the file and opens the naming dialog, and the level
+    // display's box opens a device and answers clicks, each while the server is still frozen.
+    server().freeze(true);
+    const qint64 pcmAtFreeze = output.PcmBytes();
     click("CmdStop");
+    EXPECT_TRUE(server().frozen()) << "Stop waited for the frozen server";
     ASSERT_EQ(files().size(), 2);
+    auto* dialog = form().findChild<frmName*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->close();
+    for (const bool ticked : {true, false, true}) {
+        server().freeze(true);
+        click("chkMonitoring");
+        EXPECT_TRUE(server().frozen()) << "the level display waited for the frozen server";
+        EXPECT_EQ(waveIn.MonitorActive() && !waveIn.MonitorPaused(), ticked);
+    }
+    server().freeze(false);
+    // The device opened meanwhile reads once the server goes on.
+    const int newest = waveIn.LastMonitorBuffer();
+    EXPECT_TRUE(waitFor([&] { return waveIn.LastMonitorBuffer() != newest; }, 20000));
+
     const DecodedAudio next(App().SaveFolder + files().back());
     ASSERT_TRUE(next.valid());
     EXPECT_NEAR(next.frequency(0, 4410, 22050), 1000.0, 15.0);
+    EXPECT_GE(next.frames(), (pcmAtFreeze - 45) / 4) << "all captured before the freeze is in the file";
     EXPECT_EQ(m_boxes.texts.size(), 1);
+
+    // The program ends, with the level display reading, while the server hangs.
+    server().freeze(true);
+    m_program.reset();
+    EXPECT_TRUE(server().frozen()) << "the program's end waited for the frozen server";
+    server().freeze(false);
 }
 
 } // namespace
