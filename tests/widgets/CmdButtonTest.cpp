@@ -4,6 +4,7 @@
 #include <memory>
 #include <tuple>
 
+#include <QAccessible>
 #include <QCursor>
 #include <QImage>
 #include <QSignalSpy>
@@ -223,7 +224,7 @@ TEST_F(CmdButtonTest, SpaceClicksLikeTheLeftButtonUnlessTheHostTakesTheKey)
     EXPECT_EQ(log.count("Click"), 0);
 }
 
-TEST_F(CmdButtonTest, ArrowKeysMoveTheFocusLikeTab)
+TEST_F(CmdButtonTest, ArrowKeysMoveTheFocusLikeTabAndOnlyKeyboardFocusShows)
 {
     auto* second = new CmdButton(m_host.get(), QStringLiteral("second"));
     auto* third = new CmdButton(m_host.get(), QStringLiteral("third"));
@@ -232,14 +233,27 @@ TEST_F(CmdButtonTest, ArrowKeysMoveTheFocusLikeTab)
     m_host->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_host.get()));
     EventLog log(second);
+    const QImage designed = look();
+    // A click gives the focus and keeps the designed look.
+    QTest::mouseClick(m_button, Qt::LeftButton, {}, centre());
+    EXPECT_TRUE(m_button->hasFocus());
+    EXPECT_EQ(look(), designed);
+    const QImage unfocused = third->grab().toImage();
     second->setFocus();
 
     QTest::keyClick(second, Qt::Key_Right);
     EXPECT_TRUE(third->hasFocus());
+    // Style 3's focus edge, though the button does not show focus marks as designed.
+    EXPECT_EQ(rgbAt(third->grab().toImage(), third->width() / 2, 1), qRgb(206, 231, 255));
     QTest::keyClick(third, Qt::Key_Up);
     EXPECT_TRUE(second->hasFocus());
+    EXPECT_EQ(third->grab().toImage(), unfocused) << "the mark leaves with the focus";
     QTest::keyClick(second, Qt::Key_Left);
     EXPECT_TRUE(m_button->hasFocus());
+    EXPECT_NE(look(), designed);
+    QTest::mousePress(m_button, Qt::RightButton, {}, centre());
+    EXPECT_EQ(look(), designed) << "the pointer ends the keyboard's mark";
+    QTest::mouseRelease(m_button, Qt::RightButton, {}, centre());
     QTest::keyClick(m_button, Qt::Key_Down);
     EXPECT_TRUE(second->hasFocus());
     log.onKey = [](qint16& code) { code = 0; };
@@ -248,17 +262,28 @@ TEST_F(CmdButtonTest, ArrowKeysMoveTheFocusLikeTab)
     EXPECT_EQ(log.count("Click") + log.count("MouseDown"), 0);
 }
 
-TEST_F(CmdButtonTest, AccessKeys)
+TEST_F(CmdButtonTest, AccessKeysAndTheNamesAScreenReaderReads)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"&Reset", "r"}, {"Felder && Co", ""}, {"A && B &Co", "c"}, {"&&&x", "x"}, {"&&&&x", ""},
-        {"&", ""},       {"Reset&", ""},       {"x", ""},           {"a&&b&", ""}, {"", ""},
+    m_button->setFontName(QStringLiteral("MS Sans Serif"));
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"&Reset", "r", "Reset"},
+        {"Felder && Co", "", "Felder & Co"},
+        {"A && B &Co", "c", "A & B Co"},
+        {"&&&x", "x", "&x"},
+        {"&&&&x", "", "&&x"},
+        {"&", "", ""},
+        {"Reset&", "", "Reset"},
+        {"x", "", "x"},
+        {"a&&b&", "", "a&b"},
+        {"", "", ""},
+        {"Felder  leeren ", "", "Felder leeren"},
     };
-    for (const auto& [caption, key] : cases) {
+    for (const auto& [caption, key, name] : cases) {
         m_button->setCaption(QString::fromUtf8(caption));
         EXPECT_EQ(m_button->AccessKeys(), QString::fromUtf8(key)) << caption;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(m_button)->text(QAccessible::Name), QString::fromUtf8(name))
+            << caption;
     }
-
     QSignalSpy clicks(m_button, &CmdButton::Click);
     m_host->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_host.get()));
@@ -269,6 +294,29 @@ TEST_F(CmdButtonTest, AccessKeys)
     QTest::keyClick(m_host.get(), Qt::Key_R, Qt::AltModifier);
     QTest::keyClick(m_host.get(), Qt::Key_C, Qt::AltModifier);
     EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST_F(CmdButtonTest, AScreenReaderFindsAPushButtonByNameAndPressesIt)
+{
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(m_button);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->role(), QAccessible::Button);
+    EXPECT_EQ(button->text(QAccessible::Name), "") << "a symbol is no name";
+    m_button->setAccessibleName(QStringLiteral("Aufnahme"));
+    m_button->setToolTip(QStringLiteral(" R E C "));
+    EXPECT_EQ(button->text(QAccessible::Name), "Aufnahme");
+    EXPECT_EQ(button->text(QAccessible::Description), " R E C ");
+
+    // The press action is a click in the middle, with the events a host may act on.
+    EventLog log(m_button);
+    ASSERT_NE(button->actionInterface(), nullptr);
+    EXPECT_EQ(button->actionInterface()->actionNames().value(0), QAccessibleActionInterface::pressAction());
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(log.lines, (QStringList{"MouseDown 1 0 52 31", "MouseUp 1 0 52 31", "Click"}));
+    m_button->setEnabled(false);
+    EXPECT_FALSE(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(log.lines.size(), 3);
 }
 
 TEST_F(CmdButtonTest, DisabledButtonIsFlatAndGreyedAndGetsNoInput)
