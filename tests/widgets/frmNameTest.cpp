@@ -1,5 +1,8 @@
 #include "tagging/frmName.h"
 
+#include <utility>
+
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -55,6 +58,11 @@ protected:
     template <typename T = QLineEdit> T* get(const char* name) const { return dialog()->findChild<T*>(name); }
     QString text(const char* name) const { return get(name)->text(); }
     void click(const char* name) { QTest::mouseClick(get<CmdButton>(name), Qt::LeftButton); }
+    /// What a screen reader calls the control.
+    QString nameOf(const char* name) const
+    {
+        return QAccessible::queryAccessibleInterface(get<QWidget>(name))->text(QAccessible::Name);
+    }
 
     std::unique_ptr<frmMain> m_form;
     MessageBoxCatcher m_boxes;
@@ -72,11 +80,28 @@ TEST_F(frmNameTest, OpensInPlaceOfTheMainWindowWithTheRememberedEntriesAndTheNum
     EXPECT_TRUE(get<QCheckBox>("chkArtistDir")->isChecked());
     EXPECT_EQ(get("txtFileName")->selectedText(), kBase);
     EXPECT_EQ(dialog()->focusWidget(), get("txtFileName"));
+    // The labels name their boxes; the buttons say what they do.
+    const std::pair<const char*, const char*> names[] = {
+        {"txtSubDir", "Künstler / Interpret / Unterordner 1:"},
+        {"txtYear", "Jahr:"},
+        {"txtAlbum", "Album / Unterordner 2:"},
+        {"txtNumber", "Nummer:"},
+        {"txtFileName", "Song Titel / Aufnahme Bezeichnung / Dateiname:"},
+        {"CmdButton1", "Felder leeren (Standard)"},
+        {"CmdButton2", "Übernehmen"},
+        {"CmdButton3", "Letzte Einträge laden"},
+    };
+    for (const auto& [control, name] : names) {
+        EXPECT_EQ(nameOf(control), QString::fromUtf8(name));
+    }
 
     get("txtNumber")->setText("7");
     get("txtFileName")->setText("  T ");
     get<QCheckBox>("chkArtistDir")->setChecked(false);
-    click("CmdButton2");
+    // Accepted through the screen reader's press action.
+    QAccessible::queryAccessibleInterface(get<CmdButton>("CmdButton2"))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_TRUE(QFile::exists(App().SaveFolder + "07 - T.mp3"));
     EXPECT_EQ(m_form->FilesList()->currentItem()->text(), "07 - T.mp3");
 
