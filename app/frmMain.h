@@ -115,6 +115,8 @@ private:
     void buildTransport();
     void buildBrowserPane();
     void buildLowerPanels();
+    /// Accessible names for the buttons and the labels' boxes.
+    void nameControls();
     void applySettingsLayout(bool browserOpen);
     void stepFile(int step);
     void showFolderLabel();

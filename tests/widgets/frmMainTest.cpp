@@ -1,5 +1,8 @@
 #include "app/frmMain.h"
 
+#include <utility>
+
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +14,7 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QLocale>
+#include <QMap>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -103,6 +107,40 @@ TEST_F(frmMainTest, OpensCompactWithEveryControlAtItsDesignedPlace)
     EXPECT_EQ(child<QListWidget>(*form, "lstFiles")->geometry(), QRect(740, 16, 197, 265));
     EXPECT_EQ(child<CmdButton>(*form, "CmdRecord")->Caption(), "=");
     EXPECT_EQ(child<CmdButton>(*form, "CmdRecord")->toolTip(), " R E C ");
+
+    // What a screen reader finds: every button named after what it does, the boxes named by their labels.
+    const std::pair<const char*, const char*> names[] = {
+        {"CmdRecord", "Aufnahme"},
+        {"CmdPause", "Pause"},
+        {"CmdStop", "Stopp"},
+        {"CmdPrev", "Vorherige Datei"},
+        {"CmdPlay", "Abspielen"},
+        {"CmdNext", "Nächste Datei"},
+        {"CmdBrowser", "Datei-Browser"},
+        {"CmdSettings", "Aufnahme-Einstellungen"},
+        {"CmdRootDir", "Zum Hauptverzeichnis"},
+        {"CmdDirBack", "Eine Ebene höher"},
+        {"CmdReset", "Spitzenwerte zurücksetzen"},
+        {"cmdBrowse", "Speicherordner wählen"},
+        {"Text1", "Speicherpfad:"},
+        {"txtArtist", "Interpret:"},
+        {"txtTitle", "Titel:"},
+        {"txtYear", "Jahr:"},
+        {"txtAlbum", "Album:"},
+        {"lstFiles", "Aufnahmen"},
+        {"lstDirs", "Ordner"},
+        {"picPeakLeft", "Pegel links"},
+    };
+    for (const auto& [control, name] : names) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(child<QWidget>(*form, control))->text(QAccessible::Name),
+                  QString::fromUtf8(name));
+    }
+    EXPECT_EQ(form->findChildren<CmdButton*>().size(), 12);
+    // A combo box's name is its value here; its label comes through the relation.
+    const auto labels = QAccessible::queryAccessibleInterface(child<QWidget>(*form, "cmbkBits"))->relations();
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].second, QAccessible::Label);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name), "Bitrate (kBit/s):");
 
     // Pane and lower panel closed; the settings frame shares the tag frame's place.
     EXPECT_TRUE(child<QListWidget>(*form, "lstDirs")->isHidden());
@@ -354,6 +392,32 @@ TEST_F(frmMainTest, DroppedAudioIsReadableInFullAndADeviceErrorDoesNotHoldUpTheC
     }
 }
 
+TEST_F(frmMainTest, TabShowsWhereTheFocusIsAndAClickDoesNot)
+{
+    auto form = loadWindow();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QMap<CmdButton*, QImage> designed;
+    for (CmdButton* button : form->findChildren<CmdButton*>()) {
+        designed[button] = button->grab().toImage();
+    }
+    QStringList reached;
+    for (int i = 0; i < 22; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (auto* button = qobject_cast<CmdButton*>(QApplication::focusWidget())) {
+            reached << button->objectName();
+            EXPECT_NE(button->grab().toImage(), designed[button]) << button->objectName().toStdString();
+        }
+    }
+    EXPECT_TRUE(reached.contains("CmdRecord") && reached.contains("CmdReset") && reached.contains("CmdSettings"))
+        << reached.join(' ').toStdString();
+
+    auto* reset = child<CmdButton>(*form, "CmdReset");
+    QTest::mouseClick(reset, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(reset->hasFocus());
+    EXPECT_EQ(reset->grab().toImage(), designed[reset]);
+}
+
 TEST_F(frmMainTest, TheFastTimerRunsOnlyWhileSomethingItDrivesCanChange)
 {
     auto form = loadWindow();
@@ -367,8 +431,11 @@ TEST_F(frmMainTest, TheFastTimerRunsOnlyWhileSomethingItDrivesCanChange)
     };
     EXPECT_EQ(settled(), 0) << "standby";
     auto* level = child<QCheckBox>(*form, "chkMonitoring");
-    QTest::mouseClick(level, Qt::LeftButton);
+    // A screen reader toggles the box without a click.
+    QAccessible::queryAccessibleInterface(level)->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(settled(), RecordingController::MeterTickMs) << "level display on";
+    EXPECT_TRUE(m_waveIn.MonitorActive());
     form->showMinimized();
     EXPECT_EQ(settled(), 0) << "nothing shown while minimized";
     form->showNormal();
