@@ -537,11 +537,30 @@ void ButtonPainter::PaintButton(QImage& surface, int state, const Look& look) co
 {
     if (surface.isNull())
         return;
-    // Drawn in device pixels; the ratio goes back on the picture afterwards.
     const qreal ratio = surface.devicePixelRatio();
-    surface.setDevicePixelRatio(1.0);
-    paint(surface, state, look, ratio);
-    surface.setDevicePixelRatio(ratio);
+    if (ratio == 1.0) {
+        paint(surface, state, look, ratio);
+        return;
+    }
+    // Drawn in device pixels. The window system would round a cut corner to other device pixels than
+    // the drawing's, so the picture itself leaves the corners the shape cuts transparent.
+    QImage device(surface.size(), QImage::Format_RGB32);
+    paint(device, state, look, ratio);
+    device = device.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QSize size = look.size.isEmpty() ? surface.size() : look.size;
+    const QRegion shape = BuildRegion(look.buttonType, size);
+    const int thick = std::max(1, qRound(ratio));
+    const Axis x(size.width(), device.width(), thick);
+    const Axis y(size.height(), device.height(), thick);
+    QPainter painter(&device);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const int px : {0, 1, size.width() - 2, size.width() - 1})
+        for (const int py : {0, 1, size.height() - 2, size.height() - 1})
+            if (QRect(QPoint(), size).contains(px, py) && !shape.contains(QPoint(px, py)))
+                painter.fillRect(x(px), y(py), x(px + 1) - x(px), y(py + 1) - y(py), Qt::transparent);
+    painter.end();
+    device.setDevicePixelRatio(ratio);
+    surface = device;
 }
 
 void ButtonPainter::paint(QImage& surface, int state, const Look& look, qreal ratio) const

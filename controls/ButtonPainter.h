@@ -93,7 +93,9 @@ public:
     /**
      * @brief Paints the whole button into surface in state StateUp or StateDown.
      *
-     * The surface holds the button's size (look.size) in device pixels at its device pixel ratio.
+     * The surface holds the button's size (look.size) in device pixels at its device pixel ratio. At
+     * ratios other than 1 it becomes a picture with alpha whose corners cut by the type's shape are
+     * transparent.
      */
     void PaintButton(QImage& surface, int state, const Look& look) const;
 

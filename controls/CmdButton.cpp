@@ -120,7 +120,6 @@ CmdButton::CmdButton(QWidget* parent, const QString& name) : QWidget(parent)
 {
     CmdButtonAccessible::install();
     setObjectName(name);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     m_overTimer = new QTimer(this);
@@ -400,6 +399,8 @@ bool CmdButton::event(QEvent* event)
 
 void CmdButton::paintEvent(QPaintEvent*)
 {
+    if (m_shapeRatio != devicePixelRatioF())
+        applyShape();
     if (m_surface.size() != deviceSize() || m_surface.devicePixelRatio() != devicePixelRatioF())
         render();
     QPainter painter(this);
@@ -493,7 +494,7 @@ void CmdButton::mouseReleaseEvent(QMouseEvent* event)
     }
     release(button, shiftCode(event->modifiers()), float(event->position().x()), float(event->position().y()));
     const QPoint at(qFloor(event->position().x()), qFloor(event->position().y()));
-    const bool inside = rect().contains(at) && (mask().isEmpty() || mask().contains(at));
+    const bool inside = ButtonPainter::BuildRegion(m_buttonType, size()).contains(at);
     // The second click of a double click does not click again.
     const bool second = m_inDoubleClick;
     m_inDoubleClick = false;
@@ -638,13 +639,22 @@ void CmdButton::overTimerTick()
 void CmdButton::resizeStep()
 {
     layoutCaption();
+    applyShape();
+    if (height() > 0)
+        paintButton(StateUp, true);
+}
+
+void CmdButton::applyShape()
+{
+    m_shapeRatio = devicePixelRatioF();
+    // At other ratios than 1 the window system would cut the corners at other device pixels than the
+    // drawing's; the picture leaves them transparent instead, over the container's background.
     const QRegion shape = ButtonPainter::BuildRegion(m_buttonType, size());
-    if (shape == QRegion(rect()) || width() <= 0 || height() <= 0)
+    if (shape == QRegion(rect()) || width() <= 0 || height() <= 0 || m_shapeRatio != 1.0)
         clearMask();
     else
         setMask(shape);
-    if (height() > 0)
-        paintButton(StateUp, true);
+    setAttribute(Qt::WA_OpaquePaintEvent, m_shapeRatio == 1.0);
 }
 
 void CmdButton::fontChanged()

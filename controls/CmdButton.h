@@ -165,6 +165,7 @@ private:
     void endHover();
     void overTimerTick();
     void resizeStep();
+    void applyShape();
     void fontChanged();
     void attachFont(const std::shared_ptr<SharedFont>& font);
     void buildPalette();
@@ -184,7 +185,8 @@ private:
     int m_colorScheme = 0;
     bool m_showFocusRect = false;
     bool m_hasFocus = false;
-    bool m_focusCue = false; // the focus came from the keyboard: show it whatever ShowFocusRect says
+    qreal m_shapeRatio = 0.0; // the device pixel ratio the shape was set for
+    bool m_focusCue = false;  // the focus came from the keyboard: show it whatever ShowFocusRect says
     bool m_isOver = false;
     qint16 m_lastButton = 1;
     quint8 m_lastKey = 0;

@@ -376,6 +376,50 @@ TEST_F(CmdButtonTest, RecordSymbolOnTheStyle3Face)
     EXPECT_LE(std::abs(symbol.left() - (w - 1 - symbol.right())), 1);
 }
 
+// CTest runs this under QT_SCALE_FACTOR as well; at 1x the pixel tests above hold instead.
+TEST_F(CmdButtonTest, AtTheScreensRatioEdgesAreWholeDevicePixelsAndTheCornersFollowTheShape)
+{
+    const qreal ratio = m_button->devicePixelRatioF();
+    if (ratio == 1.0)
+        GTEST_SKIP() << "needs QT_SCALE_FACTOR";
+    QPalette background = m_host->palette();
+    background.setColor(QPalette::Window, Qt::magenta);
+    m_host->setPalette(background);
+    m_host->setAutoFillBackground(true);
+    const QRgb frame = qRgb(0, 60, 115), magenta = qRgb(255, 0, 255);
+    const int t = qRound(ratio);
+    // The window system rounds a widget's edges to device pixels, so even and odd places differ.
+    for (const QPoint at : {QPoint(16, 128), QPoint(17, 129)}) {
+        SCOPED_TRACE(at.x());
+        m_button->move(at);
+        const QImage window = m_host->grab().toImage();
+        const auto device = [ratio](int x) { return qRound(x * ratio); };
+        const QRect r(QPoint(device(at.x()), device(at.y())),
+                      QPoint(device(at.x() + m_button->width()) - 1, device(at.y() + m_button->height()) - 1));
+        const QPoint mid = r.center();
+        for (int i = 0; i <= t; ++i) {
+            const QRgb expected = i < t ? frame : qRgb(0, 0, 0);
+            const auto check = [&](int x, int y) {
+                if (i < t)
+                    EXPECT_EQ(rgbAt(window, x, y), expected) << x << "," << y;
+                else
+                    EXPECT_NE(rgbAt(window, x, y), frame) << x << "," << y;
+            };
+            check(mid.x(), r.top() + i);
+            check(mid.x(), r.bottom() - i);
+            check(r.left() + i, mid.y());
+            check(r.right() - i, mid.y());
+        }
+        // The cut corners show the window behind, just up to the frame and the corner pixel inside them.
+        for (const QPoint corner : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
+            EXPECT_EQ(rgbAt(window, corner.x(), corner.y()), magenta);
+        EXPECT_EQ(rgbAt(window, r.left() + 2 * t - 1, r.top()), magenta);
+        EXPECT_EQ(rgbAt(window, r.left() + 2 * t, r.top()), frame);
+        EXPECT_EQ(rgbAt(window, r.left(), r.top() + 2 * t), frame);
+        EXPECT_EQ(rgbAt(window, r.left() + t, r.top() + t), qRgb(16, 77, 123));
+    }
+}
+
 TEST_F(CmdButtonTest, SymbolsStayInsideSmallButtons)
 {
     struct Case
