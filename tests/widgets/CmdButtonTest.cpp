@@ -418,6 +418,19 @@ TEST_F(CmdButtonTest, AtTheScreensRatioEdgesAreWholeDevicePixelsAndTheCornersFol
         EXPECT_EQ(rgbAt(window, r.left(), r.top() + 2 * t), frame);
         EXPECT_EQ(rgbAt(window, r.left() + t, r.top() + t), qRgb(16, 77, 123));
     }
+    // No blown-up 1x picture: somewhere a block of t by t device pixels holds two colours (the symbol's edge).
+    const QImage face = m_button->grab().toImage();
+    const auto twoColours = [&](int x, int y) {
+        for (int i = 0; i < t * t; ++i)
+            if (rgbAt(face, x + i % t, y + i / t) != rgbAt(face, x, y))
+                return true;
+        return false;
+    };
+    bool finer = false;
+    for (int y = 0; y + t <= face.height(); y += t)
+        for (int x = 0; x + t <= face.width(); x += t)
+            finer = finer || twoColours(x, y);
+    EXPECT_TRUE(finer);
 }
 
 TEST_F(CmdButtonTest, SymbolsStayInsideSmallButtons)
