@@ -460,6 +460,9 @@ void frmMain::applySettingsLayout(bool browserOpen)
     Text1->resize(tw(browserOpen ? 9105 : 4125), Text1->height());
     cmdBrowse->setGeometryTwips(browserOpen ? 12495 : 7455, 180, browserOpen ? 1335 : 330, 330);
     cmdBrowse->setCaption(browserOpen ? QStringLiteral("Durchsuchen...") : QStringLiteral("..."));
+    // The closed pane lies outside the window: a Tab there would put the focus out of sight.
+    CmdDirBack->setFocusPolicy(browserOpen ? Qt::StrongFocus : Qt::NoFocus);
+    lstFiles->setFocusPolicy(browserOpen ? Qt::WheelFocus : Qt::NoFocus);
 }
 
 void frmMain::SetPeakmeter(double lLeft, double lRight)

@@ -1,7 +1,5 @@
 #include "app/frmMain.h"
 
-#include <utility>
-
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -14,7 +12,7 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QLocale>
-#include <QMap>
+#include <QSet>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -108,38 +106,23 @@ TEST_F(frmMainTest, OpensCompactWithEveryControlAtItsDesignedPlace)
     EXPECT_EQ(child<CmdButton>(*form, "CmdRecord")->Caption(), "=");
     EXPECT_EQ(child<CmdButton>(*form, "CmdRecord")->toolTip(), " R E C ");
 
-    // What a screen reader finds: every button named after what it does, the boxes named by their labels.
+    // What a screen reader finds: each button named after what it does, the boxes named by their labels.
+    // clang-format off
     const std::pair<const char*, const char*> names[] = {
-        {"CmdRecord", "Aufnahme"},
-        {"CmdPause", "Pause"},
-        {"CmdStop", "Stopp"},
-        {"CmdPrev", "Vorherige Datei"},
-        {"CmdPlay", "Abspielen"},
-        {"CmdNext", "Nächste Datei"},
-        {"CmdBrowser", "Datei-Browser"},
-        {"CmdSettings", "Aufnahme-Einstellungen"},
-        {"CmdRootDir", "Zum Hauptverzeichnis"},
-        {"CmdDirBack", "Eine Ebene höher"},
-        {"CmdReset", "Spitzenwerte zurücksetzen"},
-        {"cmdBrowse", "Speicherordner wählen"},
-        {"Text1", "Speicherpfad:"},
-        {"txtArtist", "Interpret:"},
-        {"txtTitle", "Titel:"},
-        {"txtYear", "Jahr:"},
-        {"txtAlbum", "Album:"},
-        {"lstFiles", "Aufnahmen"},
-        {"lstDirs", "Ordner"},
-        {"picPeakLeft", "Pegel links"},
-    };
-    for (const auto& [control, name] : names) {
+        {"CmdRecord", "Aufnahme"}, {"CmdPause", "Pause"}, {"CmdStop", "Stopp"}, {"CmdPrev", "Vorherige Datei"},
+        {"CmdPlay", "Abspielen"}, {"CmdNext", "Nächste Datei"}, {"CmdBrowser", "Datei-Browser"},
+        {"CmdSettings", "Aufnahme-Einstellungen"}, {"CmdRootDir", "Zum Hauptverzeichnis"},
+        {"CmdDirBack", "Eine Ebene höher"}, {"CmdReset", "Spitzenwerte zurücksetzen"},
+        {"cmdBrowse", "Speicherordner wählen"}, {"Text1", "Speicherpfad:"}, {"txtArtist", "Interpret:"},
+        {"txtTitle", "Titel:"}, {"txtYear", "Jahr:"}, {"txtAlbum", "Album:"}, {"lstFiles", "Aufnahmen"},
+        {"lstDirs", "Ordner"}, {"picPeakLeft", "Pegel links"}};
+    // clang-format on
+    for (const auto& [control, name] : names)
         EXPECT_EQ(QAccessible::queryAccessibleInterface(child<QWidget>(*form, control))->text(QAccessible::Name),
                   QString::fromUtf8(name));
-    }
-    EXPECT_EQ(form->findChildren<CmdButton*>().size(), 12);
-    // A combo box's name is its value here; its label comes through the relation.
+    // A combo box's name is its value; its label comes through the relation.
     const auto labels = QAccessible::queryAccessibleInterface(child<QWidget>(*form, "cmbkBits"))->relations();
     ASSERT_EQ(labels.size(), 1);
-    EXPECT_EQ(labels[0].second, QAccessible::Label);
     EXPECT_EQ(labels[0].first->text(QAccessible::Name), "Bitrate (kBit/s):");
 
     // Pane and lower panel closed; the settings frame shares the tag frame's place.
@@ -397,25 +380,19 @@ TEST_F(frmMainTest, TabShowsWhereTheFocusIsAndAClickDoesNot)
     auto form = loadWindow();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    QMap<CmdButton*, QImage> designed;
-    for (CmdButton* button : form->findChildren<CmdButton*>()) {
-        designed[button] = button->grab().toImage();
-    }
-    QStringList reached;
+    auto* reset = child<CmdButton>(*form, "CmdReset");
+    const QImage designed = reset->grab().toImage();
+    QSet<QString> marked; // buttons showing style 3's focus edge
     for (int i = 0; i < 22; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        if (auto* button = qobject_cast<CmdButton*>(QApplication::focusWidget())) {
-            reached << button->objectName();
-            EXPECT_NE(button->grab().toImage(), designed[button]) << button->objectName().toStdString();
-        }
+        auto* button = qobject_cast<CmdButton*>(QApplication::focusWidget());
+        if (button && button->grab().toImage().pixel(button->width() / 2, 1) == qRgb(206, 231, 255))
+            marked << button->objectName();
     }
-    EXPECT_TRUE(reached.contains("CmdRecord") && reached.contains("CmdReset") && reached.contains("CmdSettings"))
-        << reached.join(' ').toStdString();
-
-    auto* reset = child<CmdButton>(*form, "CmdReset");
+    EXPECT_EQ(marked.size(), 9) << QStringList(marked.values()).join(' ').toStdString();
     QTest::mouseClick(reset, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(reset->hasFocus());
-    EXPECT_EQ(reset->grab().toImage(), designed[reset]);
+    EXPECT_EQ(reset->grab().toImage(), designed);
 }
 
 TEST_F(frmMainTest, TheFastTimerRunsOnlyWhileSomethingItDrivesCanChange)

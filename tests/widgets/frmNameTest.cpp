@@ -1,7 +1,5 @@
 #include "tagging/frmName.h"
 
-#include <utility>
-
 #include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
@@ -58,11 +56,6 @@ protected:
     template <typename T = QLineEdit> T* get(const char* name) const { return dialog()->findChild<T*>(name); }
     QString text(const char* name) const { return get(name)->text(); }
     void click(const char* name) { QTest::mouseClick(get<CmdButton>(name), Qt::LeftButton); }
-    /// What a screen reader calls the control.
-    QString nameOf(const char* name) const
-    {
-        return QAccessible::queryAccessibleInterface(get<QWidget>(name))->text(QAccessible::Name);
-    }
 
     std::unique_ptr<frmMain> m_form;
     MessageBoxCatcher m_boxes;
@@ -81,19 +74,16 @@ TEST_F(frmNameTest, OpensInPlaceOfTheMainWindowWithTheRememberedEntriesAndTheNum
     EXPECT_EQ(get("txtFileName")->selectedText(), kBase);
     EXPECT_EQ(dialog()->focusWidget(), get("txtFileName"));
     // The labels name their boxes; the buttons say what they do.
+    // clang-format off
     const std::pair<const char*, const char*> names[] = {
-        {"txtSubDir", "Künstler / Interpret / Unterordner 1:"},
-        {"txtYear", "Jahr:"},
-        {"txtAlbum", "Album / Unterordner 2:"},
-        {"txtNumber", "Nummer:"},
-        {"txtFileName", "Song Titel / Aufnahme Bezeichnung / Dateiname:"},
-        {"CmdButton1", "Felder leeren (Standard)"},
-        {"CmdButton2", "Übernehmen"},
-        {"CmdButton3", "Letzte Einträge laden"},
-    };
-    for (const auto& [control, name] : names) {
-        EXPECT_EQ(nameOf(control), QString::fromUtf8(name));
-    }
+        {"txtSubDir", "Künstler / Interpret / Unterordner 1:"}, {"txtYear", "Jahr:"},
+        {"txtAlbum", "Album / Unterordner 2:"}, {"txtNumber", "Nummer:"},
+        {"txtFileName", "Song Titel / Aufnahme Bezeichnung / Dateiname:"}, {"CmdButton1", "Felder leeren (Standard)"},
+        {"CmdButton2", "Übernehmen"}, {"CmdButton3", "Letzte Einträge laden"}};
+    // clang-format on
+    for (const auto& [control, name] : names)
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(get<QWidget>(control))->text(QAccessible::Name),
+                  QString::fromUtf8(name));
 
     get("txtNumber")->setText("7");
     get("txtFileName")->setText("  T ");
