@@ -86,7 +86,6 @@ std::vector<Case> cases()
         {"1 disabled", 1, Down, Disabled, up1},
         {"1 focused", 1, Up, Focused, {{4, 4, inv}, {5, 4, F}, {35, 5, inv}, {20, 19, F}, {21, 19, inv}, {20, 12, F}}},
         {"1 focused by keyboard", 1, Up, Keyboard, {{4, 4, inv}, {5, 4, F}, {35, 5, inv}, {21, 19, inv}}},
-        {"1 focused by click", 1, Up, Clicked, up1},
         {"2 up", 2, Up, Plain, up2},
         {"2 up focused, not default", 2, Up, Focused, up2},
         {"2 up focused by keyboard", 2, Up, Keyboard, {{0, 0, Hi}, {1, 1, L}, {4, 4, inv}, {5, 4, F}, {35, 5, inv}}},
@@ -110,7 +109,6 @@ std::vector<Case> cases()
         {"3 up hovered", 3, Up, Over | Default,
             {{20, 1, qRgb(255, 243, 206)}, {1, 12, qRgb(255, 178, 49)}, {20, 22, qRgb(231, 150, 0)}}},
         {"4 up", 4, Up, Plain, up4},
-        {"4 up focused", 4, Up, Focused, up4},
         {"4 up focused by keyboard", 4, Up, Keyboard, {{20, 2, Hi}, {4, 4, xorWhite(L)}, {5, 4, L}, {35, 5, xorWhite(L)}}},
         {"4 down", 4, Down, Plain, {{0, 0, D}, {1, 1, D}, {20, 1, s64}, {2, 2, s64}, {20, 2, s32}, {3, 3, s32},
             {20, 12, s16}, {37, 12, S}, {20, 21, S}, {38, 12, s16}, {20, 22, s16}, {38, 21, s32}, {1, 21, s16},
@@ -182,14 +180,13 @@ TEST(ButtonPainterTest, DrawsAtTheDevicePixelRatioWithEveryEdgeLineOneWidth)
     Look look;
     look.caption = QStringLiteral("Ab");
     look.size = QSize(W, H);
-    const QImage single = paint(1, Up, look);
     look.buttonType = 1;
     for (const qreal ratio : {1.25, 1.5, 2.0}) {
         SCOPED_TRACE(ratio);
         QImage image(qRound(W * ratio), qRound(H * ratio), QImage::Format_RGB32);
         image.setDevicePixelRatio(ratio);
         ButtonPainter painter;
-        painter.setPalette(ButtonPainter::BuildPalette(2, F, qRgb(10, 20, 30), 0, QPalette(), 0, 0));
+        painter.setPalette(ButtonPainter::BuildPalette(2, F, 0, 0, QPalette(), 0, 0));
         painter.LayoutCaption(look.caption, look.font, look.size);
         painter.PaintButton(image, Up, look);
         // The outline, then two rings, light at the top and left, dark at the bottom and right: each the
@@ -201,13 +198,6 @@ TEST(ButtonPainterTest, DrawsAtTheDevicePixelRatioWithEveryEdgeLineOneWidth)
             EXPECT_EQ(image.pixel(w - 1 - i, h / 2), dark[i / t]) << i;
         }
         EXPECT_EQ(qAlpha(image.pixel(t - 1, h - t)) + qAlpha(image.pixel(t, h - t)), 255);
-        if (ratio == 2.0) {
-            // No blown-up 1x picture: the caption is drawn finer.
-            const QImage opaque = image.convertToFormat(QImage::Format_RGB32);
-            const QImage blownUp = single.scaled(image.size());
-            EXPECT_NE(opaque.copy(3 * t, 3 * t, w - 6 * t, h - 6 * t),
-                      blownUp.copy(3 * t, 3 * t, w - 6 * t, h - 6 * t));
-        }
     }
 }
 
