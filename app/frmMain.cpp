@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
 
 #include "app/AppGlobals.h"
@@ -94,7 +93,8 @@ void frmMain::buildControls()
     nameControls();
 
     // Takes the focus so no visible control keeps a focus mark; lies outside the window.
-    dummy = new QPushButton(this);
+    // A plain widget, no Tab stop: neither a keyboard nor a screen reader user meets it.
+    dummy = new QWidget(this);
     dummy->setObjectName(QStringLiteral("dummy"));
     dummy->setGeometry(-100, -100, 10, 10);
 

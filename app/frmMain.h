@@ -15,7 +15,6 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMessageBox;
-class QPushButton;
 class QTimer;
 
 class CmdButton;
@@ -185,7 +184,7 @@ private:
     QLineEdit* txtTitle = nullptr;
     QLineEdit* txtYear = nullptr;
     QLineEdit* txtAlbum = nullptr;
-    QPushButton* dummy = nullptr;
+    QWidget* dummy = nullptr;
 
     QTimer* tmrTimer = nullptr;
     QTimer* tmrSettings = nullptr;
