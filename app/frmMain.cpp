@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -13,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -79,7 +80,8 @@ void frmMain::buildControls()
     chkMonitoring = new QCheckBox(QStringLiteral("Aussteuerungsanzeige"), this);
     chkMonitoring->setObjectName(QStringLiteral("chkMonitoring"));
     chkMonitoring->setGeometry(Commands::TwipsRect(4200, 300, 2055, 255));
-    connect(chkMonitoring, &QCheckBox::clicked, this, [this] { m_controller->chkMonitoring_Click(); });
+    // The state change rather than the click: assistive technology toggles the box without clicking it.
+    connect(chkMonitoring, &QCheckBox::toggled, this, [this] { m_controller->chkMonitoring_Click(); });
 
     CmdReset = makeButton(this, "CmdReset");
     connect(CmdReset, &CmdButton::Click, this, [this] { m_controller->CmdReset_Click(); });
@@ -89,9 +91,11 @@ void frmMain::buildControls()
     buildTransport();
     buildBrowserPane();
     buildLowerPanels();
+    nameControls();
 
     // Takes the focus so no visible control keeps a focus mark; lies outside the window.
-    dummy = new QPushButton(this);
+    // A plain widget, no Tab stop: neither a keyboard nor a screen reader user meets it.
+    dummy = new QWidget(this);
     dummy->setObjectName(QStringLiteral("dummy"));
     dummy->setGeometry(-100, -100, 10, 10);
 
@@ -248,6 +252,39 @@ void frmMain::buildLowerPanels()
     cmdBrowse = makeButton(frmSettings, "cmdBrowse");
     connect(cmdBrowse, &CmdButton::Click, this, &frmMain::cmdBrowse_Click);
     applySettingsLayout(false); // the short "..." button while the browser pane is closed
+}
+
+void frmMain::nameControls()
+{
+    // A symbol caption says nothing to a screen reader: each button is named after what it does.
+    const std::pair<CmdButton*, const char*> buttons[] = {
+        {CmdRecord, "Aufnahme"},
+        {CmdPause, "Pause"},
+        {CmdStop, "Stopp"},
+        {CmdPrev, "Vorherige Datei"},
+        {CmdPlay, "Abspielen"},
+        {CmdNext, "Nächste Datei"},
+        {CmdBrowser, "Datei-Browser"},
+        {CmdSettings, "Aufnahme-Einstellungen"},
+        {CmdRootDir, "Zum Hauptverzeichnis"},
+        {CmdDirBack, "Eine Ebene höher"},
+        {CmdReset, "Spitzenwerte zurücksetzen"},
+        {cmdBrowse, "Speicherordner wählen"},
+    };
+    for (const auto& [button, name] : buttons) {
+        button->setAccessibleName(QString::fromUtf8(name));
+    }
+    // Lists take no name from a label.
+    lstDirs->setAccessibleName(QStringLiteral("Ordner"));
+    lstFiles->setAccessibleName(QStringLiteral("Aufnahmen"));
+    // The boxes are named by the labels beside them (a combo box through the relation).
+    const std::pair<const char*, QWidget*> buddies[] = {
+        {"lblBitsNeu", cmbkBits}, {"lblPath", Text1},   {"lblArtist", txtArtist},
+        {"lblTitle", txtTitle},   {"lblYear", txtYear}, {"lblAlbum", txtAlbum},
+    };
+    for (const auto& [label, box] : buddies) {
+        findChild<QLabel*>(QLatin1String(label))->setBuddy(box);
+    }
 }
 
 void frmMain::Form_Load()

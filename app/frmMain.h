@@ -15,7 +15,6 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMessageBox;
-class QPushButton;
 class QTimer;
 
 class CmdButton;
@@ -125,6 +124,8 @@ private:
     void buildTransport();
     void buildBrowserPane();
     void buildLowerPanels();
+    /// Accessible names for the buttons and the labels' boxes.
+    void nameControls();
     void applySettingsLayout(bool browserOpen);
     void stepFile(int step);
     void showFolderLabel();
@@ -193,7 +194,7 @@ private:
     QLineEdit* txtTitle = nullptr;
     QLineEdit* txtYear = nullptr;
     QLineEdit* txtAlbum = nullptr;
-    QPushButton* dummy = nullptr;
+    QWidget* dummy = nullptr;
 
     QTimer* tmrTimer = nullptr;
     QTimer* tmrSettings = nullptr;

@@ -26,12 +26,43 @@ QRgb shadeP(QRgb color, int amount)
     return ButtonPainter::ShadeColor(color, amount, true);
 }
 
+/// Logical to device pixels along one axis. Within Zone pixels of either end every logical pixel is
+/// Thick device pixels, so the edges are lines of one width; the middle takes what is left over.
+class Axis
+{
+public:
+    Axis(int length, int device, int thick) : m_length(length), m_device(device), m_thick(thick)
+    {
+        m_zone = std::max(0, std::min({Zone, length / 2, device / (2 * thick)}));
+    }
+
+    int operator()(int x) const
+    {
+        if (x <= m_zone)
+            return x * m_thick;
+        if (x >= m_length - m_zone)
+            return m_device - (m_length - x) * m_thick;
+        const double middle = double(m_device - 2 * m_zone * m_thick) / double(m_length - 2 * m_zone);
+        return m_zone * m_thick + int(std::lround(double(x - m_zone) * middle));
+    }
+
+private:
+    // The deepest edge detail of the styles (the focus rectangle) lies 4 pixels in.
+    static constexpr int Zone = 6;
+    int m_length;
+    int m_device;
+    int m_thick;
+    int m_zone = 0;
+};
+
 /// The drawing primitives of one paint, with the current text colour.
 class Canvas
 {
 public:
-    Canvas(QPainter& painter, const ButtonPainter& owner, const Look& look, QSize size)
-        : W(size.width()), H(size.height()), m_painter(painter), m_owner(owner), m_look(look)
+    Canvas(QPainter& painter, const ButtonPainter& owner, const Look& look, QSize size, QSize device, qreal ratio)
+        : W(size.width()), H(size.height()), m_thick(std::max(1, qRound(ratio))), m_ratio(ratio), m_device(device),
+          m_x(W, device.width(), m_thick), m_y(H, device.height(), m_thick), m_painter(painter), m_owner(owner),
+          m_look(look)
     {
     }
 
@@ -41,27 +72,37 @@ public:
         if (w <= 0 || h <= 0)
             return;
         const QColor c = QColor::fromRgb(color);
+        const int left = m_x(x), top = m_y(y), right = m_x(x + w), bottom = m_y(y + h);
         if (!frame) {
-            m_painter.fillRect(x, y, w, h, c);
+            m_painter.fillRect(left, top, right - left, bottom - top, c);
             return;
         }
-        m_painter.fillRect(x, y, w, 1, c);
-        m_painter.fillRect(x, y + h - 1, w, 1, c);
-        m_painter.fillRect(x, y, 1, h, c);
-        m_painter.fillRect(x + w - 1, y, 1, h, c);
+        const int t = m_thick;
+        m_painter.fillRect(left, top, right - left, t, c);
+        m_painter.fillRect(left, bottom - t, right - left, t, c);
+        m_painter.fillRect(left, top, t, bottom - top, c);
+        m_painter.fillRect(right - t, top, t, bottom - top, c);
     }
 
     /// Axis-parallel line without its end point (every line of the styles is one).
     void line(int x1, int y1, int x2, int y2, QRgb color)
     {
         const QColor c = QColor::fromRgb(color);
-        if (y1 == y2 && x1 != x2)
-            m_painter.fillRect(x2 > x1 ? x1 : x2 + 1, y1, std::abs(x2 - x1), 1, c);
-        else if (x1 == x2 && y1 != y2)
-            m_painter.fillRect(x1, y2 > y1 ? y1 : y2 + 1, 1, std::abs(y2 - y1), c);
+        if (y1 == y2 && x1 != x2) {
+            const int from = x2 > x1 ? x1 : x2 + 1;
+            const int to = x2 > x1 ? x2 : x1 + 1;
+            m_painter.fillRect(m_x(from), m_y(y1), m_x(to) - m_x(from), m_y(y1 + 1) - m_y(y1), c);
+        } else if (x1 == x2 && y1 != y2) {
+            const int from = y2 > y1 ? y1 : y2 + 1;
+            const int to = y2 > y1 ? y2 : y1 + 1;
+            m_painter.fillRect(m_x(x1), m_y(from), m_x(x1 + 1) - m_x(x1), m_y(to) - m_y(from), c);
+        }
     }
 
-    void pixel(int x, int y, QRgb color) { m_painter.fillRect(x, y, 1, 1, QColor::fromRgb(color)); }
+    void pixel(int x, int y, QRgb color)
+    {
+        m_painter.fillRect(m_x(x), m_y(y), m_x(x + 1) - m_x(x), m_y(y + 1) - m_y(y), QColor::fromRgb(color));
+    }
 
     void pixels(std::initializer_list<QPoint> points, QRgb color)
     {
@@ -93,10 +134,13 @@ public:
         captionIn(false, m_owner.palette().Shadow);
     }
 
+    /// Whether the button shows that it has the focus.
+    bool focusShown() const { return m_look.hasFocus && (m_look.showFocusRect || m_look.focusCue); }
+
     /// The dotted focus rectangle, inverting, when the button has the focus and shows it.
     void focus()
     {
-        if (!m_look.hasFocus || !m_look.showFocusRect)
+        if (!focusShown())
             return;
         text = m_owner.palette().TextColor;
         const QRect r = ButtonPainter::FocusRect(QSize(W, H));
@@ -104,20 +148,17 @@ public:
             return;
         m_painter.save();
         m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        const auto dot = [this](int px, int py) {
-            // Every other pixel, on a pattern fixed to the surface so that the edges meet.
-            if ((px + py) % 2 == 0)
-                m_painter.fillRect(px, py, 1, 1, Qt::white);
-        };
-        for (int px = r.left(); px <= r.right(); ++px) {
-            dot(px, r.top());
-            if (r.bottom() != r.top())
-                dot(px, r.bottom());
-        }
-        for (int py = r.top() + 1; py < r.bottom(); ++py) {
-            dot(r.left(), py);
-            if (r.right() != r.left())
-                dot(r.right(), py);
+        const int t = m_thick;
+        const int left = m_x(r.left()), top = m_y(r.top()), right = m_x(r.right() + 1), bottom = m_y(r.bottom() + 1);
+        // Every other dot, on a pattern fixed to the surface so that the edges meet; each pixel once.
+        for (int py = top; py < bottom; ++py) {
+            const bool edgeRow = py < top + t || py >= bottom - t;
+            for (int px = left; px < right; ++px) {
+                if (!edgeRow && px >= left + t && px < right - t)
+                    px = right - t;
+                if ((px / t + py / t) % 2 == 0)
+                    m_painter.fillRect(px, py, 1, 1, Qt::white);
+            }
         }
         m_painter.restore();
     }
@@ -125,7 +166,7 @@ public:
     /// Style 5's focus mark: a frame around the whole caption string.
     void captionFrame()
     {
-        if (!m_look.hasFocus || !m_look.showFocusRect)
+        if (!focusShown())
             return;
         const QFontMetrics metrics(ButtonPainter::CaptionFont(m_look.font));
         const int tw = metrics.horizontalAdvance(m_look.caption);
@@ -148,15 +189,29 @@ private:
 
     void captionIn(bool pressed, QRgb color)
     {
+        // Captions and symbols are laid out in pixels and drawn at the device's resolution.
+        const bool scaled = m_ratio != 1.0;
+        if (scaled) {
+            m_painter.save();
+            m_painter.translate((m_device.width() - W * m_ratio) / 2, (m_device.height() - H * m_ratio) / 2);
+            m_painter.scale(m_ratio, m_ratio);
+        }
         const QSize size(W, H);
-        if (SymbolCaption::draw(m_painter, m_look.caption, m_look.font, m_look.dpi, size, pressed, color))
-            return;
-        m_painter.setPen(QColor::fromRgb(color));
-        m_painter.setFont(ButtonPainter::CaptionFont(m_look.font));
-        m_painter.drawText(pressed ? m_owner.PressedCaptionRect() : m_owner.CaptionRect(),
-                           Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, m_look.caption);
+        if (!SymbolCaption::draw(m_painter, m_look.caption, m_look.font, m_look.dpi, size, pressed, color)) {
+            m_painter.setPen(QColor::fromRgb(color));
+            m_painter.setFont(ButtonPainter::CaptionFont(m_look.font));
+            m_painter.drawText(pressed ? m_owner.PressedCaptionRect() : m_owner.CaptionRect(),
+                               Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, m_look.caption);
+        }
+        if (scaled)
+            m_painter.restore();
     }
 
+    const int m_thick;
+    const qreal m_ratio;
+    const QSize m_device;
+    const Axis m_x;
+    const Axis m_y;
     QPainter& m_painter;
     const ButtonPainter& m_owner;
     const Look& m_look;
@@ -193,6 +248,8 @@ void style2(Canvas& c, const Palette& p, const Look& look, int state)
             c.box(0, 0, c.W, c.H, p.DarkShadow, true);
         } else {
             c.bevel(p.Highlight, p.DarkShadow, p.Light, p.Shadow, 0, false);
+            if (look.focusCue)
+                c.focus();
         }
     } else {
         c.caption(true);
@@ -244,7 +301,7 @@ void style3(Canvas& c, const Palette& p, const Look& look, int state)
         c.line(1, 2, w - 2, 2, shadeP(b, -24));
         c.line(1, 2, 1, h - 2, shadeP(b, -32));
         c.line(2, 2, 2, h - 2, shadeP(b, -22));
-    } else if (look.isOver || (look.showFocusRect && (look.hasFocus || look.isDefault))) {
+    } else if (look.isOver || c.focusShown() || (look.showFocusRect && look.isDefault)) {
         // Orange edges under the pointer, blue ones for focus or default.
         const bool hover = look.isOver;
         c.box(1, 2, w - 2, h - 4, hover ? qRgb(255, 178, 49) : qRgb(140, 174, 231), true);
@@ -266,7 +323,7 @@ void style3(Canvas& c, const Palette& p, const Look& look, int state)
     }
 }
 
-// Style 4: rounded panel with soft edges; no focus mark.
+// Style 4: rounded panel with soft edges; the focus rectangle only for focus from the keyboard.
 void style4(Canvas& c, const Palette& p, const Look& look, int state)
 {
     const int w = c.W;
@@ -316,6 +373,8 @@ void style4(Canvas& c, const Palette& p, const Look& look, int state)
     c.pixel(2, h - 3, p.Light);
     c.pixel(w - 2, 2, p.Face);
     c.pixel(w - 3, 2, p.Light);
+    if (look.enabled && look.focusCue)
+        c.focus();
 }
 
 // Style 5: flat face; the focus mark frames the caption, which never moves.
@@ -478,9 +537,37 @@ void ButtonPainter::PaintButton(QImage& surface, int state, const Look& look) co
 {
     if (surface.isNull())
         return;
+    const qreal ratio = surface.devicePixelRatio();
+    if (ratio == 1.0) {
+        paint(surface, state, look, ratio);
+        return;
+    }
+    // Drawn in device pixels. The window system would round a cut corner to other device pixels than
+    // the drawing's, so the picture itself leaves the corners the shape cuts transparent.
+    QImage device(surface.size(), QImage::Format_RGB32);
+    paint(device, state, look, ratio);
+    device = device.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QSize size = look.size.isEmpty() ? surface.size() : look.size;
+    const QRegion shape = BuildRegion(look.buttonType, size);
+    const int thick = std::max(1, qRound(ratio));
+    const Axis x(size.width(), device.width(), thick);
+    const Axis y(size.height(), device.height(), thick);
+    QPainter painter(&device);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const int px : {0, 1, size.width() - 2, size.width() - 1})
+        for (const int py : {0, 1, size.height() - 2, size.height() - 1})
+            if (QRect(QPoint(), size).contains(px, py) && !shape.contains(QPoint(px, py)))
+                painter.fillRect(x(px), y(py), x(px + 1) - x(px), y(py + 1) - y(py), Qt::transparent);
+    painter.end();
+    device.setDevicePixelRatio(ratio);
+    surface = device;
+}
+
+void ButtonPainter::paint(QImage& surface, int state, const Look& look, qreal ratio) const
+{
     QPainter painter(&surface);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    Canvas c(painter, *this, look, surface.size());
+    Canvas c(painter, *this, look, look.size.isEmpty() ? surface.size() : look.size, surface.size(), ratio);
     const Palette& p = m_palette;
     c.box(0, 0, c.W, c.H, p.Face, false);
     if (state != StateUp && state != StateDown)

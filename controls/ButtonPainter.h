@@ -16,6 +16,10 @@ class QImage;
  * Draws with the rules of the classic drawing calls on a QImage: no antialiasing, boxes without their
  * right and bottom edge, lines without their end point. Coordinates are pixels of the button's
  * client area; W and H are its width and height.
+ *
+ * A surface with a device pixel ratio above 1 is drawn at device resolution: captions and symbols
+ * scaled, every edge line the same whole number of device pixels wide (the ratio rounded), so that
+ * nothing is a blown-up copy of the 1x picture and no line is wider than its neighbour.
  */
 class ButtonPainter
 {
@@ -50,6 +54,10 @@ public:
         bool showFocusRect = false;
         /// The host shows this button as its default button.
         bool isDefault = false;
+        /// The focus came from the keyboard: the focus look shows even where showFocusRect is off.
+        bool focusCue = false;
+        /// The button's size in pixels; empty: the surface's size.
+        QSize size = QSize();
     };
 
     /**
@@ -82,13 +90,21 @@ public:
     QRect CaptionRect() const { return m_captionRect; }
     QRect PressedCaptionRect() const { return m_pressedCaptionRect; }
 
-    /// Paints the whole button into surface (its size is the button's) in state StateUp or StateDown.
+    /**
+     * @brief Paints the whole button into surface in state StateUp or StateDown.
+     *
+     * The surface holds the button's size (look.size) in device pixels at its device pixel ratio. At
+     * ratios other than 1 it becomes a picture with alpha whose corners cut by the type's shape are
+     * transparent.
+     */
     void PaintButton(QImage& surface, int state, const Look& look) const;
 
     /// The face used for ordinary captions: the platform's sans-serif at the font's size and style.
     static QFont CaptionFont(const QFont& font);
 
 private:
+    void paint(QImage& surface, int state, const Look& look, qreal ratio) const;
+
     Palette m_palette;
     QRect m_captionRect;
     QRect m_pressedCaptionRect;

@@ -3,6 +3,7 @@
 #include <iterator>
 #include <utility>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QFocusEvent>
@@ -16,6 +17,7 @@
 #include <QtMath>
 
 #include "app/Cp1252.h"
+#include "controls/CmdButtonAccessible.h"
 #include "controls/FormFile.h"
 #include "controls/PropertyBag.h"
 #include "controls/SharedFont.h"
@@ -116,8 +118,8 @@ QPalette systemColors()
 
 CmdButton::CmdButton(QWidget* parent, const QString& name) : QWidget(parent)
 {
+    CmdButtonAccessible::install();
     setObjectName(name);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     m_overTimer = new QTimer(this);
@@ -175,6 +177,9 @@ void CmdButton::setCaption(const QString& caption)
     layoutCaption();
     paintButton(StateUp, true);
     markChanged("TX");
+    // A text caption may be the button's accessible name.
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
 }
 
 void CmdButton::setBackColor(const QColor& color)
@@ -313,6 +318,17 @@ void CmdButton::Refresh()
     paintButton(m_paintedState, true);
 }
 
+void CmdButton::Press()
+{
+    if (!isEnabled())
+        return;
+    const float x = float(width()) / 2;
+    const float y = float(height()) / 2;
+    press(1, 0, x, y);
+    release(1, 0, x, y);
+    click();
+}
+
 void CmdButton::ReadProperties(const PropertyBag& bag)
 {
     const QPalette system = systemColors();
@@ -383,10 +399,16 @@ bool CmdButton::event(QEvent* event)
 
 void CmdButton::paintEvent(QPaintEvent*)
 {
-    if (m_surface.size() != size())
+    if (m_shapeRatio != devicePixelRatioF())
+        applyShape();
+    if (m_surface.size() != deviceSize() || m_surface.devicePixelRatio() != devicePixelRatioF())
         render();
     QPainter painter(this);
-    painter.drawImage(0, 0, m_surface);
+    // At fractional ratios the button may start inside a device pixel; the image goes where the
+    // window system's clip of the button starts, so that it is copied pixel for pixel.
+    const QPointF origin = painter.deviceTransform().map(QPointF(0, 0));
+    const QPointF snap(qRound(origin.x()) - origin.x(), qRound(origin.y()) - origin.y());
+    painter.drawImage(snap / m_surface.devicePixelRatio(), m_surface);
 }
 
 void CmdButton::resizeEvent(QResizeEvent*)
@@ -427,6 +449,9 @@ void CmdButton::changeEvent(QEvent* event)
 void CmdButton::focusInEvent(QFocusEvent* event)
 {
     m_hasFocus = true;
+    // Arrow keys move the focus as Tab does; a click or a window coming back shows no mark.
+    const Qt::FocusReason reason = event->reason();
+    m_focusCue = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
     paintButton(m_paintedState, true);
     QWidget::focusInEvent(event);
 }
@@ -434,6 +459,7 @@ void CmdButton::focusInEvent(QFocusEvent* event)
 void CmdButton::focusOutEvent(QFocusEvent* event)
 {
     m_hasFocus = false;
+    m_focusCue = false;
     paintButton(m_paintedState, true);
     QWidget::focusOutEvent(event);
 }
@@ -454,6 +480,8 @@ void CmdButton::mousePressEvent(QMouseEvent* event)
         return;
     }
     m_inDoubleClick = false;
+    if (std::exchange(m_focusCue, false))
+        paintButton(m_paintedState, true);
     press(button, shiftCode(event->modifiers()), float(event->position().x()), float(event->position().y()));
 }
 
@@ -466,7 +494,7 @@ void CmdButton::mouseReleaseEvent(QMouseEvent* event)
     }
     release(button, shiftCode(event->modifiers()), float(event->position().x()), float(event->position().y()));
     const QPoint at(qFloor(event->position().x()), qFloor(event->position().y()));
-    const bool inside = rect().contains(at) && (mask().isEmpty() || mask().contains(at));
+    const bool inside = ButtonPainter::BuildRegion(m_buttonType, size()).contains(at);
     // The second click of a double click does not click again.
     const bool second = m_inDoubleClick;
     m_inDoubleClick = false;
@@ -611,13 +639,22 @@ void CmdButton::overTimerTick()
 void CmdButton::resizeStep()
 {
     layoutCaption();
+    applyShape();
+    if (height() > 0)
+        paintButton(StateUp, true);
+}
+
+void CmdButton::applyShape()
+{
+    m_shapeRatio = devicePixelRatioF();
+    // At other ratios than 1 the window system would cut the corners at other device pixels than the
+    // drawing's; the picture leaves them transparent instead, over the container's background.
     const QRegion shape = ButtonPainter::BuildRegion(m_buttonType, size());
-    if (shape == QRegion(rect()) || width() <= 0 || height() <= 0)
+    if (shape == QRegion(rect()) || width() <= 0 || height() <= 0 || m_shapeRatio != 1.0)
         clearMask();
     else
         setMask(shape);
-    if (height() > 0)
-        paintButton(StateUp, true);
+    setAttribute(Qt::WA_OpaquePaintEvent, m_shapeRatio == 1.0);
 }
 
 void CmdButton::fontChanged()
@@ -688,9 +725,26 @@ void CmdButton::paintButton(int state, bool force)
 
 void CmdButton::render()
 {
-    if (m_surface.size() != size())
-        m_surface = QImage(size(), QImage::Format_RGB32);
-    const ButtonPainter::Look look{m_buttonType, m_caption,  m_font->font(),  logicalDpiY(),     isEnabled(),
-                                   m_isOver,     m_hasFocus, m_showFocusRect, m_displayAsDefault};
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = deviceSize();
+    if (m_surface.size() != device || m_surface.devicePixelRatio() != ratio) {
+        m_surface = QImage(device, QImage::Format_RGB32);
+        m_surface.setDevicePixelRatio(ratio);
+    }
+    ButtonPainter::Look look{m_buttonType, m_caption,  m_font->font(),  logicalDpiY(),     isEnabled(),
+                             m_isOver,     m_hasFocus, m_showFocusRect, m_displayAsDefault};
+    look.focusCue = m_focusCue;
+    look.size = size();
     m_painter.PaintButton(m_surface, m_paintedState, look);
+}
+
+QSize CmdButton::deviceSize() const
+{
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1.0)
+        return size();
+    // The window system rounds the button's edges in the window to device pixels; so does the image.
+    const QPoint at = mapTo(window(), QPoint(0, 0));
+    const auto span = [ratio](int from, int length) { return qRound((from + length) * ratio) - qRound(from * ratio); };
+    return QSize(span(at.x(), width()), span(at.y(), height()));
 }

@@ -104,6 +104,10 @@ public:
     /// Repaints in the current state.
     void Refresh();
 
+    /// Presses and releases the button as a left click in its middle does (MouseDown, MouseUp, Click);
+    /// assistive technology's press action comes here.
+    void Press();
+
     /// Restores saved settings; keys that are missing read as their defaults (not a new button's values).
     void ReadProperties(const PropertyBag& bag);
     /// Saves all eleven settings, whatever their values.
@@ -161,6 +165,7 @@ private:
     void endHover();
     void overTimerTick();
     void resizeStep();
+    void applyShape();
     void fontChanged();
     void attachFont(const std::shared_ptr<SharedFont>& font);
     void buildPalette();
@@ -169,6 +174,7 @@ private:
     void applyPointer();
     void paintButton(int state, bool force);
     void render();
+    QSize deviceSize() const;
     void markChanged(const char* key) { m_changed.insert(QLatin1String(key)); }
 
     QString m_caption;
@@ -179,6 +185,8 @@ private:
     int m_colorScheme = 0;
     bool m_showFocusRect = false;
     bool m_hasFocus = false;
+    qreal m_shapeRatio = 0.0; // the device pixel ratio the shape was set for
+    bool m_focusCue = false;  // the focus came from the keyboard: show it whatever ShowFocusRect says
     bool m_isOver = false;
     qint16 m_lastButton = 1;
     quint8 m_lastKey = 0;

@@ -107,12 +107,17 @@ void drawGlyph(QPainter& painter, Glyph glyph, int x, int y, int s)
 
 namespace SymbolCaption {
 
-bool draw(QPainter& painter, const QString& caption, const QFont& font, int dpi, QSize size, bool pressed, QRgb color)
+bool isSymbolFace(const QFont& font)
 {
     const QString family = font.family();
-    const bool webdings = family.compare(QLatin1String("Webdings"), Qt::CaseInsensitive) == 0;
-    const bool wingdings = family.compare(QLatin1String("Wingdings"), Qt::CaseInsensitive) == 0;
-    if ((!webdings && !wingdings) || caption.isEmpty())
+    return family.compare(QLatin1String("Webdings"), Qt::CaseInsensitive) == 0 ||
+           family.compare(QLatin1String("Wingdings"), Qt::CaseInsensitive) == 0;
+}
+
+bool draw(QPainter& painter, const QString& caption, const QFont& font, int dpi, QSize size, bool pressed, QRgb color)
+{
+    const bool webdings = font.family().compare(QLatin1String("Webdings"), Qt::CaseInsensitive) == 0;
+    if (!isSymbolFace(font) || caption.isEmpty())
         return false;
     QList<Glyph> glyphs;
     for (const QChar c : caption) {

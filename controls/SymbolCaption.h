@@ -19,6 +19,9 @@ namespace SymbolCaption {
  * @return false, drawing nothing, when the font is no symbol face or a character has no symbol;
  *         the caller then draws the caption as text.
  */
+/// Whether the font is one of the two symbol faces, whose captions are pictures rather than words.
+bool isSymbolFace(const QFont& font);
+
 bool draw(QPainter& painter, const QString& caption, const QFont& font, int dpi, QSize size, bool pressed, QRgb color);
 
 } // namespace SymbolCaption

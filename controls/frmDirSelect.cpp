@@ -89,8 +89,14 @@ frmDirSelect::frmDirSelect(QWidget* parent) : QWidget(parent, Qt::Dialog)
     Text1->hide();
     Text1->installEventFilter(this);
     // Holds the focus so that no visible control shows a focus mark; lies beyond the right edge.
-    dummy = makeButton(this, "dummy", QString(), Commands::TwipsRect(7560, 420, 195, 195));
-    dummy->setAutoDefault(false);
+    // A plain widget and no Tab stop, so that no one meets it by keyboard or screen reader.
+    dummy = new QWidget(this);
+    dummy->setObjectName(QStringLiteral("dummy"));
+    dummy->setGeometry(Commands::TwipsRect(7560, 420, 195, 195));
+    // A screen reader would spell the spaced letters out.
+    Command1->setAccessibleName(QStringLiteral("Übernehmen"));
+    Command2->setAccessibleName(QStringLiteral("Abbrechen"));
+    Command3->setAccessibleName(QStringLiteral("Neuer Ordner"));
 
     setTabOrder(Command2, Command1);
     setTabOrder(Command1, File1);

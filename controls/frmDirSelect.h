@@ -59,5 +59,5 @@ private:
     QComboBox* Drive1 = nullptr;
     QPushButton* Command3 = nullptr;
     QLineEdit* Text1 = nullptr;
-    QPushButton* dummy = nullptr;
+    QWidget* dummy = nullptr;
 };

@@ -37,6 +37,8 @@ MeterReading LevelMeter::SetPeakmeter(double lLeft, double lRight, int scaleWidt
     const double levelRight = LevelOf(lRight);
 
     MeterReading reading;
+    reading.leftLevel = levelLeft;
+    reading.rightLevel = levelRight;
     reading.leftWidth = BarWidth(levelLeft, scaleWidth);
     reading.rightWidth = BarWidth(levelRight, scaleWidth);
 

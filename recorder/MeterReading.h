@@ -11,4 +11,7 @@ struct MeterReading
     QString rightLabel;
     int markerLeft = 0;
     int markerRight = 0;
+    /// The levels in dB, -100 for silence.
+    double leftLevel = -100.0;
+    double rightLevel = -100.0;
 };

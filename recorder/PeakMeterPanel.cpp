@@ -47,10 +47,11 @@ QWidget* MakeWidget(QWidget* parent, const QString& name, const QRect& geometry)
     return widget;
 }
 
-QLabel* MakeBar(QWidget* parent, const QString& name, int top)
+QLabel* MakeBar(QWidget* parent, const QString& name, const QString& accessibleName, int top)
 {
     auto* bar = new QLabel(parent);
     bar->setObjectName(name);
+    bar->setAccessibleName(accessibleName);
     bar->setPixmap(QPixmap::fromImage(MeterBarImage::Create()));
     bar->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     bar->setGeometry(0, Px(top), 0, Px(255));
@@ -89,6 +90,15 @@ constexpr std::array<ScaleMark, 8> ScaleMarks{{
     {"-90", 0, 45},
 }};
 
+/// The bar's level for a screen reader, told only when it changes: a reader would repeat every update.
+void DescribeLevel(QLabel* bar, double level)
+{
+    const QString text = level > LevelMeter::MinimumLevel ? LevelMeter::FormatLevel(level) + QStringLiteral(" dB")
+                                                          : QStringLiteral("kein Signal");
+    if (bar->accessibleDescription() != text)
+        bar->setAccessibleDescription(text);
+}
+
 } // namespace
 
 PeakMeterPanel::PeakMeterPanel(QWidget* parentWindow)
@@ -107,8 +117,8 @@ PeakMeterPanel::PeakMeterPanel(QWidget* parentWindow)
     // Its own background: a bar that shrinks repaints this area, not the sunken frame.
     Fill(m_picPeakClient, QColor(64, 64, 64));
 
-    m_picPeakLeft = MakeBar(m_picPeakClient, QStringLiteral("picPeakLeft"), 0);
-    m_picPeakRight = MakeBar(m_picPeakClient, QStringLiteral("picPeakRight"), 360);
+    m_picPeakLeft = MakeBar(m_picPeakClient, QStringLiteral("picPeakLeft"), QStringLiteral("Pegel links"), 0);
+    m_picPeakRight = MakeBar(m_picPeakClient, QStringLiteral("picPeakRight"), QStringLiteral("Pegel rechts"), 360);
     // Created after the bars so they stay on top of them.
     m_picHiPeakL = MakeWidget(m_picPeakClient, QStringLiteral("picHiPeakL"), PxRect(0, 0, 30, 255));
     m_picHiPeakR = MakeWidget(m_picPeakClient, QStringLiteral("picHiPeakR"), PxRect(0, 360, 30, 255));
@@ -161,6 +171,8 @@ void PeakMeterPanel::SetPeakmeter(double lLeft, double lRight)
     m_picPeakRight->resize(reading.rightWidth, m_picPeakRight->height());
     m_lblLeft->setText(reading.leftLabel);
     m_lblRight->setText(reading.rightLabel);
+    DescribeLevel(m_picPeakLeft, reading.leftLevel);
+    DescribeLevel(m_picPeakRight, reading.rightLevel);
     m_picHiPeakL->move(reading.markerLeft, m_picHiPeakL->y());
     m_picHiPeakR->move(reading.markerRight, m_picHiPeakR->y());
 }

@@ -1,5 +1,7 @@
 #include "tagging/frmName.h"
 
+#include <utility>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -112,6 +114,14 @@ void frmName::buildControls()
     CmdButton3 = makeButton(this, "CmdButton3");
     CmdButton1 = makeButton(this, "CmdButton1");
     CmdButton2 = makeButton(this, "CmdButton2");
+    // The spaced capitals would be spelt out letter by letter; the third caption names itself.
+    CmdButton1->setAccessibleName(QStringLiteral("Felder leeren (Standard)"));
+    CmdButton2->setAccessibleName(QStringLiteral("Übernehmen"));
+    for (const auto& [label, box] :
+         {std::pair{Label1, txtSubDir}, std::pair{lblYear, txtYear}, std::pair{Label3, txtAlbum},
+          std::pair{lblNumber, txtNumber}, std::pair{Label2, txtFileName}}) {
+        label->setBuddy(box);
+    }
     connect(CmdButton1, &CmdButton::Click, this, &frmName::CmdButton1_Click);
     connect(CmdButton2, &CmdButton::Click, this, &frmName::CmdButton2_Click);
     connect(CmdButton3, &CmdButton::Click, this, &frmName::CmdButton3_Click);

@@ -53,8 +53,9 @@ QImage paint(int type, int state, Look look = {})
 
 // clang-format off
 struct Point { int x; int y; QRgb colour; };
-// Looks besides up and down: disabled, focused (with focus marks on), default (with focus marks on), hovered.
-enum Flags { Plain = 0, Disabled = 1, Focused = 2, Default = 4, Over = 8 };
+// Looks besides up and down: disabled, focused (with focus marks on), default (with focus marks on), hovered,
+// focused from the keyboard (focus marks off), focused by a click (focus marks off).
+enum Flags { Plain = 0, Disabled = 1, Focused = 2, Default = 4, Over = 8, Keyboard = 16, Clicked = 32 };
 struct Case { const char* name; int type; int state; int flags; std::vector<Point> expected; };
 // clang-format on
 
@@ -84,8 +85,10 @@ std::vector<Case> cases()
         {"1 down", 1, Down, Plain, {{0, 0, D}, {1, 1, S}, {20, 1, S}, {38, 12, Hi}, {2, 2, S}, {20, 21, Hi}}},
         {"1 disabled", 1, Down, Disabled, up1},
         {"1 focused", 1, Up, Focused, {{4, 4, inv}, {5, 4, F}, {35, 5, inv}, {20, 19, F}, {21, 19, inv}, {20, 12, F}}},
+        {"1 focused by keyboard", 1, Up, Keyboard, {{4, 4, inv}, {5, 4, F}, {35, 5, inv}, {21, 19, inv}}},
         {"2 up", 2, Up, Plain, up2},
         {"2 up focused, not default", 2, Up, Focused, up2},
+        {"2 up focused by keyboard", 2, Up, Keyboard, {{0, 0, Hi}, {1, 1, L}, {4, 4, inv}, {5, 4, F}, {35, 5, inv}}},
         {"2 up default", 2, Up, Default, {{0, 0, D}, {1, 1, Hi}, {38, 12, D}, {2, 2, L}, {37, 12, S}, {4, 4, F}}},
         {"2 down", 2, Down, Plain, {{0, 0, D}, {39, 12, Hi}, {1, 1, S}, {38, 12, L}, {20, 12, F}}},
         {"2 down focused", 2, Down, Focused, {{0, 0, D}, {39, 12, D}, {1, 1, S}, {38, 12, S}, {2, 2, F}, {4, 4, inv}}},
@@ -100,9 +103,13 @@ std::vector<Case> cases()
         {"3 disabled", 3, Up, Disabled, {{20, 12, addP(b3, -24)}, {20, 0, addP(b3, -84)}, {1, 1, addP(b3, -72)}}},
         {"3 up default", 3, Up, Default,
             {{20, 1, qRgb(206, 231, 255)}, {1, 12, qRgb(140, 174, 231)}, {20, 22, qRgb(107, 130, 239)}}},
+        {"3 up focused by keyboard", 3, Up, Keyboard,
+            {{20, 1, qRgb(206, 231, 255)}, {1, 12, qRgb(140, 174, 231)}, {20, 22, qRgb(107, 130, 239)}}},
+        {"3 up focused by click", 3, Up, Clicked, {{20, 1, addP(b3, 16)}, {1, 12, addP(b3, -5)}}},
         {"3 up hovered", 3, Up, Over | Default,
             {{20, 1, qRgb(255, 243, 206)}, {1, 12, qRgb(255, 178, 49)}, {20, 22, qRgb(231, 150, 0)}}},
         {"4 up", 4, Up, Plain, up4},
+        {"4 up focused by keyboard", 4, Up, Keyboard, {{20, 2, Hi}, {4, 4, xorWhite(L)}, {5, 4, L}, {35, 5, xorWhite(L)}}},
         {"4 down", 4, Down, Plain, {{0, 0, D}, {1, 1, D}, {20, 1, s64}, {2, 2, s64}, {20, 2, s32}, {3, 3, s32},
             {20, 12, s16}, {37, 12, S}, {20, 21, S}, {38, 12, s16}, {20, 22, s16}, {38, 21, s32}, {1, 21, s16},
             {38, 2, s32}, {37, 1, s16}}},
@@ -134,7 +141,8 @@ TEST(ButtonPainterTest, EveryStyleDrawsItsUpDownAndDisabledLook)
         SCOPED_TRACE(c.name);
         Look look;
         look.enabled = !(c.flags & Disabled);
-        look.hasFocus = c.flags & Focused;
+        look.hasFocus = c.flags & (Focused | Keyboard | Clicked);
+        look.focusCue = c.flags & Keyboard;
         look.isDefault = c.flags & Default;
         look.showFocusRect = c.flags & (Focused | Default);
         look.isOver = c.flags & Over;
@@ -165,6 +173,32 @@ TEST(ButtonPainterTest, Style5FramesTheCaptionOfTheFocusedButton)
     const QImage image = paint(5, Up, look);
     EXPECT_EQ(image.pixel(x, y + 1), qRgb(153, 153, 204));
     EXPECT_EQ(image.pixel(x - 1, y + 1), add(F, 12));
+}
+
+TEST(ButtonPainterTest, DrawsAtTheDevicePixelRatioWithEveryEdgeLineOneWidth)
+{
+    Look look;
+    look.caption = QStringLiteral("Ab");
+    look.size = QSize(W, H);
+    look.buttonType = 1;
+    for (const qreal ratio : {1.25, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        QImage image(qRound(W * ratio), qRound(H * ratio), QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+        ButtonPainter painter;
+        painter.setPalette(ButtonPainter::BuildPalette(2, F, 0, 0, QPalette(), 0, 0));
+        painter.LayoutCaption(look.caption, look.font, look.size);
+        painter.PaintButton(image, Up, look);
+        // The outline, then two rings, light at the top and left, dark at the bottom and right: each the
+        // ratio rounded wide. The corners the shape cuts are transparent.
+        const int t = qRound(ratio), w = image.width(), h = image.height();
+        for (int i = 0; i <= 3 * t; ++i) {
+            const QRgb light[] = {D, Hi, Hi, F}, dark[] = {D, S, S, F};
+            EXPECT_EQ(image.pixel(w / 2, i), light[i / t]) << i;
+            EXPECT_EQ(image.pixel(w - 1 - i, h / 2), dark[i / t]) << i;
+        }
+        EXPECT_EQ(qAlpha(image.pixel(t - 1, h - t)) + qAlpha(image.pixel(t, h - t)), 255);
+    }
 }
 
 // clang-format off

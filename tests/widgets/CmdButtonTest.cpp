@@ -4,6 +4,7 @@
 #include <memory>
 #include <tuple>
 
+#include <QAccessible>
 #include <QCursor>
 #include <QImage>
 #include <QSignalSpy>
@@ -223,7 +224,7 @@ TEST_F(CmdButtonTest, SpaceClicksLikeTheLeftButtonUnlessTheHostTakesTheKey)
     EXPECT_EQ(log.count("Click"), 0);
 }
 
-TEST_F(CmdButtonTest, ArrowKeysMoveTheFocusLikeTab)
+TEST_F(CmdButtonTest, ArrowKeysMoveTheFocusLikeTabAndOnlyKeyboardFocusShows)
 {
     auto* second = new CmdButton(m_host.get(), QStringLiteral("second"));
     auto* third = new CmdButton(m_host.get(), QStringLiteral("third"));
@@ -232,14 +233,21 @@ TEST_F(CmdButtonTest, ArrowKeysMoveTheFocusLikeTab)
     m_host->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_host.get()));
     EventLog log(second);
+    const QImage designed = look();
     second->setFocus();
 
     QTest::keyClick(second, Qt::Key_Right);
     EXPECT_TRUE(third->hasFocus());
+    // Style 3's focus edge, though the button does not show focus marks as designed.
+    EXPECT_EQ(rgbAt(third->grab().toImage(), third->width() / 2, 1), qRgb(206, 231, 255));
     QTest::keyClick(third, Qt::Key_Up);
     EXPECT_TRUE(second->hasFocus());
     QTest::keyClick(second, Qt::Key_Left);
     EXPECT_TRUE(m_button->hasFocus());
+    EXPECT_NE(look(), designed);
+    QTest::mousePress(m_button, Qt::RightButton, {}, centre());
+    EXPECT_EQ(look(), designed) << "the pointer ends the keyboard's mark";
+    QTest::mouseRelease(m_button, Qt::RightButton, {}, centre());
     QTest::keyClick(m_button, Qt::Key_Down);
     EXPECT_TRUE(second->hasFocus());
     log.onKey = [](qint16& code) { code = 0; };
@@ -248,17 +256,21 @@ TEST_F(CmdButtonTest, ArrowKeysMoveTheFocusLikeTab)
     EXPECT_EQ(log.count("Click") + log.count("MouseDown"), 0);
 }
 
-TEST_F(CmdButtonTest, AccessKeys)
+TEST_F(CmdButtonTest, AccessKeysAndTheNamesAScreenReaderReads)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"&Reset", "r"}, {"Felder && Co", ""}, {"A && B &Co", "c"}, {"&&&x", "x"}, {"&&&&x", ""},
-        {"&", ""},       {"Reset&", ""},       {"x", ""},           {"a&&b&", ""}, {"", ""},
-    };
-    for (const auto& [caption, key] : cases) {
+    m_button->setFontName(QStringLiteral("MS Sans Serif"));
+    // clang-format off
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"&Reset", "r", "Reset"}, {"Felder && Co", "", "Felder & Co"}, {"A && B &Co", "c", "A & B Co"},
+        {"&&&x", "x", "&x"}, {"&&&&x", "", "&&x"}, {"&", "", ""}, {"Reset&", "", "Reset"}, {"x", "", "x"},
+        {"a&&b&", "", "a&b"}, {"", "", ""}, {"Felder  leeren ", "", "Felder leeren"}};
+    // clang-format on
+    for (const auto& [caption, key, name] : cases) {
         m_button->setCaption(QString::fromUtf8(caption));
         EXPECT_EQ(m_button->AccessKeys(), QString::fromUtf8(key)) << caption;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(m_button)->text(QAccessible::Name), QString::fromUtf8(name))
+            << caption;
     }
-
     QSignalSpy clicks(m_button, &CmdButton::Click);
     m_host->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_host.get()));
@@ -269,6 +281,25 @@ TEST_F(CmdButtonTest, AccessKeys)
     QTest::keyClick(m_host.get(), Qt::Key_R, Qt::AltModifier);
     QTest::keyClick(m_host.get(), Qt::Key_C, Qt::AltModifier);
     EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST_F(CmdButtonTest, AScreenReaderFindsAPushButtonByNameAndPressesIt)
+{
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(m_button);
+    EXPECT_EQ(button->role(), QAccessible::Button);
+    EXPECT_EQ(button->text(QAccessible::Name), "") << "a symbol is no name";
+    m_button->setAccessibleName(QStringLiteral("Aufnahme"));
+    m_button->setToolTip(QStringLiteral(" R E C "));
+    EXPECT_EQ(button->text(QAccessible::Name) + "|" + button->text(QAccessible::Description), "Aufnahme| R E C ");
+
+    // The press action is a click in the middle, with the events a host may act on; none while disabled.
+    EventLog log(m_button);
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(log.lines, (QStringList{"MouseDown 1 0 52 31", "MouseUp 1 0 52 31", "Click"}));
+    m_button->setEnabled(false);
+    EXPECT_FALSE(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(log.lines.size(), 3);
 }
 
 TEST_F(CmdButtonTest, DisabledButtonIsFlatAndGreyedAndGetsNoInput)
@@ -326,6 +357,37 @@ TEST_F(CmdButtonTest, RecordSymbolOnTheStyle3Face)
     EXPECT_GE(symbol.height(), h / 2);
     EXPECT_LE(symbol.height(), h * 3 / 4);
     EXPECT_LE(std::abs(symbol.left() - (w - 1 - symbol.right())), 1);
+}
+
+// CTest runs this under QT_SCALE_FACTOR as well; at 1x the pixel tests above hold instead.
+TEST_F(CmdButtonTest, AtTheScreensRatioEdgesAreWholeDevicePixelsAndTheCornersFollowTheShape)
+{
+    const qreal ratio = m_button->devicePixelRatioF();
+    if (ratio == 1.0)
+        GTEST_SKIP() << "needs QT_SCALE_FACTOR";
+    m_host->setStyleSheet(QStringLiteral("background: magenta"));
+    const QRgb frame = qRgb(0, 60, 115), magenta = qRgb(255, 0, 255);
+    const int t = qRound(ratio);
+    // At an odd place the button starts inside a device pixel; its picture starts where the window's clip does.
+    const QPoint at(17, 129);
+    m_button->move(at);
+    const QImage window = m_host->grab().toImage();
+    const auto device = [ratio](QPoint p) { return QPoint(qRound(p.x() * ratio), qRound(p.y() * ratio)); };
+    const QRect r(device(at), device(at + QPoint(m_button->width(), m_button->height())) - QPoint(1, 1));
+    for (int i = 0; i <= t; ++i)
+        EXPECT_TRUE((rgbAt(window, r.center().x(), r.top() + i) == frame) == (i < t) &&
+                    (rgbAt(window, r.right() - i, r.center().y()) == frame) == (i < t))
+            << i;
+    // The cut corners show the window behind, just up to the frame and the corner pixel inside them.
+    for (const QPoint corner : {r.topLeft(), r.bottomRight(), r.topLeft() + QPoint(2 * t - 1, 0)})
+        EXPECT_EQ(rgbAt(window, corner.x(), corner.y()), magenta);
+    EXPECT_EQ(rgbAt(window, r.left() + 2 * t, r.top()), frame);
+    EXPECT_EQ(rgbAt(window, r.left() + t, r.top() + t), qRgb(16, 77, 123));
+    // No blown-up 1x picture at whole ratios: point-sampling down and up again loses the symbol's finer edge.
+    const QImage face = m_button->grab().toImage();
+    if (ratio == t) {
+        EXPECT_NE(face, face.scaled(face.size() / t).scaled(face.size()));
+    }
 }
 
 TEST_F(CmdButtonTest, SymbolsStayInsideSmallButtons)

@@ -1,5 +1,6 @@
 #include "controls/frmDirSelect.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -55,6 +56,7 @@ TEST_F(frmDirSelectTest, OpensInTheStartFolderAndTakesTheFolderOpenedInTheList)
     EXPECT_TRUE(m_form->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !m_form->isModal());
     EXPECT_TRUE(text1()->isHidden() && !child("File1")->isEnabled());
     EXPECT_EQ(m_form->focusWidget(), child("dummy"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(child("Command1"))->text(QAccessible::Name), "Übernehmen");
     EXPECT_EQ(dir1()->path(), m_start);
     EXPECT_EQ(child<QListWidget>("File1")->item(0)->text(), "setup.exe");
 

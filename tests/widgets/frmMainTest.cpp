@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QLocale>
+#include <QSet>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -105,6 +107,25 @@ TEST_F(frmMainTest, OpensCompactWithEveryControlAtItsDesignedPlace)
     EXPECT_EQ(child<QListWidget>(*form, "lstFiles")->geometry(), QRect(740, 16, 197, 265));
     EXPECT_EQ(child<CmdButton>(*form, "CmdRecord")->Caption(), "=");
     EXPECT_EQ(child<CmdButton>(*form, "CmdRecord")->toolTip(), " R E C ");
+
+    // What a screen reader finds: each button named after what it does, the boxes named by their labels.
+    // clang-format off
+    const std::pair<const char*, const char*> names[] = {
+        {"CmdRecord", "Aufnahme"}, {"CmdPause", "Pause"}, {"CmdStop", "Stopp"}, {"CmdPrev", "Vorherige Datei"},
+        {"CmdPlay", "Abspielen"}, {"CmdNext", "Nächste Datei"}, {"CmdBrowser", "Datei-Browser"},
+        {"CmdSettings", "Aufnahme-Einstellungen"}, {"CmdRootDir", "Zum Hauptverzeichnis"},
+        {"CmdDirBack", "Eine Ebene höher"}, {"CmdReset", "Spitzenwerte zurücksetzen"},
+        {"cmdBrowse", "Speicherordner wählen"}, {"Text1", "Speicherpfad:"}, {"txtArtist", "Interpret:"},
+        {"txtTitle", "Titel:"}, {"txtYear", "Jahr:"}, {"txtAlbum", "Album:"}, {"lstFiles", "Aufnahmen"},
+        {"lstDirs", "Ordner"}, {"picPeakLeft", "Pegel links"}};
+    // clang-format on
+    for (const auto& [control, name] : names)
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(child<QWidget>(*form, control))->text(QAccessible::Name),
+                  QString::fromUtf8(name));
+    // A combo box's name is its value; its label comes through the relation.
+    const auto labels = QAccessible::queryAccessibleInterface(child<QWidget>(*form, "cmbkBits"))->relations();
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name), "Bitrate (kBit/s):");
 
     // Pane and lower panel closed; the settings frame shares the tag frame's place.
     EXPECT_TRUE(child<QListWidget>(*form, "lstDirs")->isHidden());
@@ -358,6 +379,26 @@ TEST_F(frmMainTest, DroppedAudioIsReadableInFullAndADeviceErrorDoesNotHoldUpTheC
     }
 }
 
+TEST_F(frmMainTest, TabShowsWhereTheFocusIsAndAClickDoesNot)
+{
+    auto form = loadWindow();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* reset = child<CmdButton>(*form, "CmdReset");
+    const QImage designed = reset->grab().toImage();
+    QSet<QString> marked; // buttons showing style 3's focus edge
+    for (int i = 0; i < 22; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        auto* button = qobject_cast<CmdButton*>(QApplication::focusWidget());
+        if (button && button->grab().toImage().pixel(button->width() / 2, 1) == qRgb(206, 231, 255))
+            marked << button->objectName();
+    }
+    EXPECT_EQ(marked.size(), 9) << QStringList(marked.values()).join(' ').toStdString();
+    QTest::mouseClick(reset, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(reset->hasFocus());
+    EXPECT_EQ(reset->grab().toImage(), designed);
+}
+
 TEST_F(frmMainTest, TheFastTimerRunsOnlyWhileSomethingItDrivesCanChange)
 {
     auto form = loadWindow();
@@ -371,8 +412,11 @@ TEST_F(frmMainTest, TheFastTimerRunsOnlyWhileSomethingItDrivesCanChange)
     };
     EXPECT_EQ(settled(), 0) << "standby";
     auto* level = child<QCheckBox>(*form, "chkMonitoring");
-    QTest::mouseClick(level, Qt::LeftButton);
+    // A screen reader toggles the box without a click.
+    QAccessible::queryAccessibleInterface(level)->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(settled(), RecordingController::MeterTickMs) << "level display on";
+    EXPECT_TRUE(m_waveIn.MonitorActive());
     form->showMinimized();
     EXPECT_EQ(settled(), 0) << "nothing shown while minimized";
     form->showNormal();

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -75,11 +76,25 @@ TEST_F(frmNameTest, OpensInPlaceOfTheMainWindowWithTheRememberedEntriesAndTheNum
     EXPECT_TRUE(get<QCheckBox>("chkArtistDir")->isChecked());
     EXPECT_EQ(get("txtFileName")->selectedText(), kBase);
     EXPECT_EQ(dialog()->focusWidget(), get("txtFileName"));
+    // The labels name their boxes; the buttons say what they do.
+    // clang-format off
+    const std::pair<const char*, const char*> names[] = {
+        {"txtSubDir", "Künstler / Interpret / Unterordner 1:"}, {"txtYear", "Jahr:"},
+        {"txtAlbum", "Album / Unterordner 2:"}, {"txtNumber", "Nummer:"},
+        {"txtFileName", "Song Titel / Aufnahme Bezeichnung / Dateiname:"}, {"CmdButton1", "Felder leeren (Standard)"},
+        {"CmdButton2", "Übernehmen"}, {"CmdButton3", "Letzte Einträge laden"}};
+    // clang-format on
+    for (const auto& [control, name] : names)
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(get<QWidget>(control))->text(QAccessible::Name),
+                  QString::fromUtf8(name));
 
     get("txtNumber")->setText("7");
     get("txtFileName")->setText("  T ");
     get<QCheckBox>("chkArtistDir")->setChecked(false);
-    click("CmdButton2");
+    // Accepted through the screen reader's press action.
+    QAccessible::queryAccessibleInterface(get<CmdButton>("CmdButton2"))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_TRUE(QFile::exists(App().SaveFolder + "07 - T.mp3"));
     EXPECT_EQ(m_form->FilesList()->currentItem()->text(), "07 - T.mp3");
 
