@@ -513,9 +513,29 @@ QRect ButtonPainter::FocusRect(QSize size)
 
 QFont ButtonPainter::CaptionFont(const QFont& font)
 {
+    // The designed faces are drawn in their metric twins, as the windows' labels are; any other face as
+    // given.
+    struct Twin
+    {
+        QLatin1StringView designed;
+        QLatin1StringView twin;
+        QFont::StyleHint hint;
+    };
+    static constexpr Twin twins[] = {
+        {QLatin1StringView("MS Sans Serif"), QLatin1StringView("Liberation Sans"), QFont::SansSerif},
+        {QLatin1StringView("Microsoft Sans Serif"), QLatin1StringView("Liberation Sans"), QFont::SansSerif},
+        {QLatin1StringView("Arial"), QLatin1StringView("Liberation Sans"), QFont::SansSerif},
+        {QLatin1StringView("Times New Roman"), QLatin1StringView("Liberation Serif"), QFont::Serif},
+        {QLatin1StringView("Courier New"), QLatin1StringView("Liberation Mono"), QFont::Monospace},
+        {QLatin1StringView("Fixedsys"), QLatin1StringView("Liberation Mono"), QFont::Monospace},
+    };
     QFont result(font);
-    result.setFamily(QStringLiteral("Sans Serif"));
-    result.setStyleHint(QFont::SansSerif);
+    for (const Twin& t : twins) {
+        if (font.family().compare(t.designed, Qt::CaseInsensitive) == 0) {
+            result.setFamily(t.twin);
+            result.setStyleHint(t.hint);
+        }
+    }
     return result;
 }
 

@@ -99,7 +99,8 @@ public:
      */
     void PaintButton(QImage& surface, int state, const Look& look) const;
 
-    /// The face used for ordinary captions: the platform's sans-serif at the font's size and style.
+    /// The face used for ordinary captions: a designed face ("MS Sans Serif", "Arial", ...) becomes its
+    /// Liberation twin, as the windows' other controls draw it; any other face stays as given.
     static QFont CaptionFont(const QFont& font);
 
 private:

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 
@@ -39,13 +41,15 @@ QRgb xorWhite(QRgb c)
 const QRgb F = qRgb(200, 190, 180);
 const QRgb L = add(F, 31), Hi = add(F, 47), S = add(F, -64), D = add(F, -192);
 
-QImage paint(int type, int state, Look look = {})
+QImage paint(int type, int state, Look look = {}, QSize size = QSize(W, H), QImage image = {})
 {
     ButtonPainter painter;
     painter.setPalette(ButtonPainter::BuildPalette(2, F, qRgb(10, 20, 30), qRgb(40, 50, 60), QPalette(), 0, 0));
-    painter.LayoutCaption(look.caption, look.font, QSize(W, H));
-    QImage image(W, H, QImage::Format_RGB32);
-    image.fill(Qt::magenta);
+    painter.LayoutCaption(look.caption, look.font, size);
+    if (image.isNull()) {
+        image = QImage(size, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+    }
     look.buttonType = type;
     painter.PaintButton(image, state, look);
     return image;
@@ -58,12 +62,6 @@ struct Point { int x; int y; QRgb colour; };
 enum Flags { Plain = 0, Disabled = 1, Focused = 2, Default = 4, Over = 8, Keyboard = 16, Clicked = 32 };
 struct Case { const char* name; int type; int state; int flags; std::vector<Point> expected; };
 // clang-format on
-
-// Row t of style 3: ShadeP(B, -n) with n = 25 / H * t in single precision, halves to even.
-QRgb gradient(QRgb b, int t)
-{
-    return addP(b, -int(std::nearbyint(25.0f / float(H) * float(t))));
-}
 
 // clang-format off
 std::vector<Case> cases()
@@ -95,11 +93,11 @@ std::vector<Case> cases()
         {"2 disabled", 2, Up, Disabled, up2},
         {"3 up", 3, Up, Plain, {{20, 0, frame3}, {1, 1, qRgb(16, 77, 123)}, {20, 22, addP(b3, -48)},
             {20, 21, addP(b3, -32)}, {38, 12, addP(b3, -36)}, {37, 12, addP(b3, -24)}, {20, 1, addP(b3, 16)},
-            {20, 2, addP(b3, 10)}, {1, 12, addP(b3, -5)}, {2, 12, addP(b3, -10)}, {20, 12, gradient(b3, 12)},
-            {20, 7, gradient(b3, 7)}}},
+            {20, 2, addP(b3, 10)}, {1, 12, addP(b3, -5)}, {2, 12, addP(b3, -10)}, {20, 12, addP(b3, -12)},
+            {20, 7, addP(b3, -7)}}},
         {"3 down", 3, Down, Plain, {{20, 0, frame3}, {20, 22, addP(b3d, 16)}, {20, 21, addP(b3d, 10)},
             {38, 12, addP(b3d, 5)}, {37, 12, b3d}, {20, 1, addP(b3d, -32)}, {20, 2, addP(b3d, -24)},
-            {1, 12, addP(b3d, -32)}, {2, 12, addP(b3d, -22)}, {20, 12, gradient(b3d, 12)}, {20, 7, gradient(b3d, 17)}}},
+            {1, 12, addP(b3d, -32)}, {2, 12, addP(b3d, -22)}, {20, 12, addP(b3d, -12)}, {20, 7, addP(b3d, -18)}}},
         {"3 disabled", 3, Up, Disabled, {{20, 12, addP(b3, -24)}, {20, 0, addP(b3, -84)}, {1, 1, addP(b3, -72)}}},
         {"3 up default", 3, Up, Default,
             {{20, 1, qRgb(206, 231, 255)}, {1, 12, qRgb(140, 174, 231)}, {20, 22, qRgb(107, 130, 239)}}},
@@ -150,16 +148,26 @@ TEST(ButtonPainterTest, EveryStyleDrawsItsUpDownAndDisabledLook)
         for (const Point& p : c.expected)
             EXPECT_EQ(image.pixel(p.x, p.y), p.colour) << p.x << "," << p.y;
     }
-    // Tiny buttons clip their drawing instead of failing.
+    // Tiny buttons clip their drawing: the up look painted over the down one is the up look alone.
     for (int type = 1; type <= 8; ++type)
         for (const QSize size : {QSize(40, 1), QSize(2, 2), QSize(1, 30)}) {
-            ButtonPainter painter;
-            QImage image(size, QImage::Format_RGB32);
+            SCOPED_TRACE(type);
             const Look look{type, QStringLiteral("A long caption"), QFont(), 96, true, true, true, true, false};
-            painter.LayoutCaption(look.caption, look.font, size);
-            painter.PaintButton(image, Down, look);
-            painter.PaintButton(image, Up, look);
+            EXPECT_EQ(paint(type, Up, look, size, paint(type, Down, look, size)), paint(type, Up, look, size))
+                << size.width() << "x" << size.height();
         }
+
+    // Style 3's gradient as written: at H = 25 the amount grows by 1 per row, at H = 100 by 1 about every
+    // fourth row, halves going to the even neighbour (rows 42 and 46).
+    const QRgb b3 = addP(F, 48);
+    for (const auto& [height, first, amounts] :
+         {std::tuple{25, 5, std::vector{5, 6, 7, 8, 9, 10}}, {100, 40, std::vector{10, 10, 10, 11, 11, 11, 12}}}) {
+        const QImage image = paint(3, Up, {}, QSize(W, height));
+        for (int row = first; const int amount : amounts) {
+            EXPECT_EQ(image.pixel(W / 2, row), addP(b3, -amount)) << "H " << height << " row " << row;
+            ++row;
+        }
+    }
 }
 
 TEST(ButtonPainterTest, Style5FramesTheCaptionOfTheFocusedButton)
@@ -202,6 +210,17 @@ TEST(ButtonPainterTest, DrawsAtTheDevicePixelRatioWithEveryEdgeLineOneWidth)
 }
 
 // clang-format off
+TEST(ButtonPainterTest, CaptionsUseTheTwinOfADesignedFaceAndAnyOtherFaceAsGiven)
+{
+    for (const auto& [given, drawn] : {std::pair{"MS Sans Serif", "Liberation Sans"}, {"arial", "Liberation Sans"},
+                                       {"Courier New", "Liberation Mono"}, {"DejaVu Serif", "DejaVu Serif"}}) {
+        QFont font(QString::fromLatin1(given), 9, QFont::Bold);
+        const QFont caption = ButtonPainter::CaptionFont(font);
+        EXPECT_EQ(QFontInfo(caption).family(), drawn) << given;
+        EXPECT_TRUE(caption.bold() && caption.pointSize() == 9);
+    }
+}
+
 TEST(ButtonPainterTest, RegionCutsTheCornersOfItsType)
 {
     const QList<QPoint> rounded{{0, 0}, {1, 0}, {0, 1}, {W - 2, 0}, {W - 1, 0}, {W - 1, 1},
