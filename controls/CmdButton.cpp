@@ -460,8 +460,21 @@ void CmdButton::focusOutEvent(QFocusEvent* event)
 {
     m_hasFocus = false;
     m_focusCue = false;
+    if (m_lastKey == VkSpace) {
+        // Space held while the focus went elsewhere: its release will not come here, so the press
+        // ends now, without a click.
+        m_lastKey = 0;
+        release(1, 1, 1.0f, 1.0f);
+    }
     paintButton(m_paintedState, true);
     QWidget::focusOutEvent(event);
+}
+
+void CmdButton::hideEvent(QHideEvent* event)
+{
+    // No leave event comes for a hidden button; shown again, it must not keep the hover look.
+    endHover();
+    QWidget::hideEvent(event);
 }
 
 // The OverTimer notices the pointer leaving. Where the platform knows the pointer's position only
@@ -524,9 +537,11 @@ void CmdButton::mouseMoveEvent(QMouseEvent* event)
     if (button != 0 && button != 1)
         return;
     const bool outside = x < 0 || y < 0 || x > width() || y > height();
-    if (outside)
+    if (outside) {
         paintButton(StateUp, false);
-    else if (button == 1)
+        // Dragged off: the pointer has left, the press goes on.
+        endHover();
+    } else if (button == 1)
         paintButton(StateDown, false);
     else if (m_isOver)
         m_overTimer->start();
