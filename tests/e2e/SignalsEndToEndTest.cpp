@@ -1,4 +1,5 @@
-// The built program, recording in its own process, ended by signals and limited by the system.
+// The built program, recording in its own process: ended by signals, limited by the system, driven by the
+// keyboard alone.
 #include <csignal>
 
 #include <sys/resource.h>
@@ -97,6 +98,34 @@ TEST_F(SignalsEndToEndTest, SignalsDuringARecordingLeaveAValidFile)
         EXPECT_EQ(program.exitCode(), 0);
         EXPECT_TRUE(read(program.iniPath()).contains("Browser=0\n"));
     }
+}
+
+// Without a window manager nobody hands out the focus: the windows take it themselves, so Tab, Space,
+// typing and Return record, stop, name and accept, twice in a row.
+TEST_F(SignalsEndToEndTest, TheKeyboardAloneRecordsAndNamesTwiceWithoutAWindowManager)
+{
+    RecorderProcess program(m_dir.path());
+    ASSERT_TRUE(program.start()) << program.diagnostics().toStdString();
+    const QString main = QStringLiteral("Quernbell Audio Recorder v1.0");
+    ASSERT_TRUE(waitUntil([&] { return program.focusedWindow() == main; }));
+    // From the level display box: Tab to Reset, Tab to Record. The second time the focus is back on Stop.
+    for (const auto& [toRecord, title] : {std::pair{"Tab Tab space", "Eins"}, {"shift+Tab space", "Zwei"}}) {
+        SCOPED_TRACE(title);
+        const qsizetype before = program.recordings().size();
+        program.keys(QString::fromLatin1(toRecord));
+        ASSERT_TRUE(waitUntil([&] { return program.recordings().size() > before; }));
+        const QString file = program.saveFolder() + program.recordings().last();
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo(file).size() > 8000; }));
+        program.keys(QStringLiteral("Tab space"));
+        ASSERT_TRUE(waitUntil([&] { return program.focusedWindow() == "Aufnahme benennen"; }));
+        program.type(QString::fromLatin1(title), QStringLiteral("Return"));
+        ASSERT_TRUE(waitUntil([&] { return program.focusedWindow() == main; }));
+        EXPECT_TRUE(QFileInfo::exists(program.saveFolder() + title + ".mp3"));
+    }
+    program.signal(SIGTERM);
+    ASSERT_TRUE(program.waitForExit());
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(program.recordings(), QStringList({"Eins.mp3", "Zwei.mp3"}));
 }
 
 TEST_F(SignalsEndToEndTest, AFullDiskEndsTheRecordingTellsOnceAndTheNextOneWorksOnceThereIsRoom)

@@ -214,6 +214,20 @@ void RecorderProcess::clickStop()
     click(kStopX, kStopY);
 }
 
+void RecorderProcess::keys(const QString& names)
+{
+    xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50")} +
+                names.split(u' ', Qt::SkipEmptyParts),
+            nullptr);
+}
+
+QString RecorderProcess::focusedWindow()
+{
+    QStringList lines;
+    xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("getwindowname")}, &lines);
+    return lines.value(0);
+}
+
 void RecorderProcess::signal(int signalNumber)
 {
     ::kill(static_cast<pid_t>(m_program.processId()), signalNumber);

@@ -56,6 +56,10 @@ public:
     int windows(const QString& titlePattern);
     /// Presses the Stop button.
     void clickStop();
+    /// Presses keys (xdotool's names, blank-separated) wherever the keyboard focus is.
+    void keys(const QString& names);
+    /// The title of the window that has the keyboard focus.
+    QString focusedWindow();
     /// Sends a signal to the program.
     void signal(int signalNumber);
     /// Waits for the program to end.
