@@ -41,8 +41,9 @@ public:
     /// Capacity asked for the encoder's pipes (the system's default is 64 KiB).
     static constexpr int PipeSize = 1024 * 1024;
     /// Input samples that a fresh encoder is handed again before the point the file's frames
-    /// reach, so the joint overlaps rather than leaves a gap.
-    static constexpr int ResumeOverlapSamples = 256;
+    /// reach, so the joint overlaps rather than leaves a gap: a whole frame, since where a killed
+    /// encoder's last frames end is known only to within a few hundred samples.
+    static constexpr int ResumeOverlapSamples = 1152;
 
     explicit EncoderOutput(QObject* parent = nullptr);
     ~EncoderOutput() override;
