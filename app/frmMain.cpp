@@ -598,46 +598,6 @@ void frmMain::returnFromNaming(const QString& fileName)
     m_browser->selectFile(fileName);
 }
 
-void frmMain::collapseLowerPanel()
-{
-    m_settings->collapse();
-}
-
-void frmMain::CmdBrowser_Click()
-{
-    m_browser->CmdBrowser_Click();
-}
-
-void frmMain::CmdSettings_Click()
-{
-    m_settings->CmdSettings_Click();
-}
-
-void frmMain::FillDirAndFileLists()
-{
-    m_browser->FillDirAndFileLists();
-}
-
-bool frmMain::BrowserOpen() const
-{
-    return m_browser->BrowserOpen();
-}
-
-bool frmMain::SettingsOpen() const
-{
-    return m_settings->SettingsOpen();
-}
-
-QString frmMain::CurrentFolder() const
-{
-    return m_browser->CurrentFolder();
-}
-
-QListWidget* frmMain::FilesList() const
-{
-    return m_browser->FilesList();
-}
-
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonPress) {

@@ -47,7 +47,7 @@ public:
     /// Reads bitrate, save folder and browser state from the settings file.
     void LoadSettings();
     /// Refills the folder and file lists from the folder shown.
-    void FillDirAndFileLists();
+    void FillDirAndFileLists() { m_browser->FillDirAndFileLists(); }
     /// Draws the level meter from two raw peaks.
     void SetPeakmeter(double lLeft, double lRight);
 
@@ -58,11 +58,11 @@ public:
 
     RecordingController& controller() { return *m_controller; }
     PeakMeterPanel& meterPanel() { return *m_meter; }
-    bool BrowserOpen() const;
-    bool SettingsOpen() const;
-    QString CurrentFolder() const;
+    bool BrowserOpen() const { return m_browser->BrowserOpen(); }
+    bool SettingsOpen() const { return m_settings->SettingsOpen(); }
+    QString CurrentFolder() const { return m_browser->CurrentFolder(); }
     /// The browser's file list.
-    QListWidget* FilesList() const;
+    QListWidget* FilesList() const { return m_browser->FilesList(); }
 
     // RecordingView
     void showState(const QString& text, const QColor& color, bool bold) override;
@@ -82,7 +82,7 @@ public:
     void processPendingEvents() override;
     void recordingFinished() override;
     bool settingsOpen() const override { return SettingsOpen(); }
-    void collapseLowerPanel() override;
+    void collapseLowerPanel() override { m_settings->collapse(); }
     void setTicking(int intervalMs) override;
 
     static constexpr int TwipsPerPixel = 15;
@@ -93,8 +93,8 @@ public:
     static constexpr int FullDesignHeight = 5310;
 
 public slots:
-    void CmdBrowser_Click();
-    void CmdSettings_Click();
+    void CmdBrowser_Click() { m_browser->CmdBrowser_Click(); }
+    void CmdSettings_Click() { m_settings->CmdSettings_Click(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
