@@ -162,56 +162,6 @@ void CmdButton::setFont(const std::shared_ptr<SharedFont>& font)
     markChanged("FONT");
 }
 
-QString CmdButton::FontName() const
-{
-    return m_font->Name();
-}
-
-void CmdButton::setFontName(const QString& name)
-{
-    m_font->setName(name);
-}
-
-int CmdButton::FontSize() const
-{
-    return qRound(m_font->Size());
-}
-
-void CmdButton::setFontSize(double pointSize)
-{
-    m_font->setSize(pointSize);
-}
-
-bool CmdButton::FontBold() const
-{
-    return m_font->Bold();
-}
-
-void CmdButton::setFontBold(bool bold)
-{
-    m_font->setBold(bold);
-}
-
-bool CmdButton::FontItalic() const
-{
-    return m_font->Italic();
-}
-
-void CmdButton::setFontItalic(bool italic)
-{
-    m_font->setItalic(italic);
-}
-
-bool CmdButton::FontUnderline() const
-{
-    return m_font->Underline();
-}
-
-void CmdButton::setFontUnderline(bool underline)
-{
-    m_font->setUnderline(underline);
-}
-
 void CmdButton::setMousePointer(qint16 pointer)
 {
     m_mousePointer = pointer;
