@@ -152,7 +152,7 @@ private:
     CmdButton* CmdBrowser = nullptr;
     CmdButton* CmdSettings = nullptr;
 
-    // Lower panels; the browser pane's controls and the settings panel's belong to them.
+    // Lower panels: what the window itself still reads or switches (the pane and panel hold the rest).
     CmdButton* cmdBrowse = nullptr;
     QComboBox* cmbkBits = nullptr;
     QGroupBox* frmTAG = nullptr;
