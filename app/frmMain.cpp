@@ -6,11 +6,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,13 +16,14 @@
 #include <QTimer>
 
 #include "app/AppGlobals.h"
+#include "app/BrowserPane.h"
 #include "app/Commands.h"
 #include "app/FileHandling.h"
 #include "app/IniStore.h"
+#include "app/SettingsPanel.h"
 #include "app/WindowUtils.h"
 #include "controls/CmdButton.h"
 #include "controls/FormFile.h"
-#include "controls/frmDirSelect.h"
 #include "recorder/PeakMeterPanel.h"
 #include "recorder/RecordingController.h"
 #include "recorder/RecordingOutput.h"
@@ -42,8 +40,6 @@ constexpr int tw(int twips)
 {
     return twips / frmMain::TwipsPerPixel;
 }
-
-const QColor kPlayColor(0, 128, 0);
 
 const QStringList kBitrates = {
     QStringLiteral("320"), QStringLiteral("256"), QStringLiteral("224"), QStringLiteral("192"), QStringLiteral("160"),
@@ -76,6 +72,8 @@ CmdButton* frmMain::makeButton(QWidget* parent, const char* name)
 void frmMain::buildControls()
 {
     buildStatusFrame();
+    BrowserPane::Controls browser;
+    SettingsPanel::Controls settings;
 
     chkMonitoring = new QCheckBox(QStringLiteral("Aussteuerungsanzeige"), this);
     chkMonitoring->setObjectName(QStringLiteral("chkMonitoring"));
@@ -88,10 +86,10 @@ void frmMain::buildControls()
 
     m_meter = new PeakMeterPanel(this);
 
-    buildTransport();
-    buildBrowserPane();
-    buildLowerPanels();
-    nameControls();
+    buildTransport(browser);
+    buildBrowserPane(browser);
+    buildLowerPanels(settings);
+    nameControls(browser, settings.Text1);
 
     // Takes the focus so no visible control keeps a focus mark; lies outside the window.
     // A plain widget, no Tab stop: neither a keyboard nor a screen reader user meets it.
@@ -106,20 +104,15 @@ void frmMain::buildControls()
     tmrTimer->setInterval(15);
     connect(tmrTimer, &QTimer::timeout, this, [this] { m_controller->Tick(); });
 
-    tmrSettings = new QTimer(this);
-    tmrSettings->setObjectName(QStringLiteral("tmrSettings"));
-    tmrSettings->setInterval(500);
-    connect(tmrSettings, &QTimer::timeout, this, &frmMain::tmrSettings_Timer);
-    tmrDirs = new QTimer(this);
-    tmrDirs->setObjectName(QStringLiteral("tmrDirs"));
-    tmrDirs->setInterval(3000);
-    connect(tmrDirs, &QTimer::timeout, this, &frmMain::tmrDirs_Timer);
-
-    // Clicks on these only park the focus, so that no visible control keeps a focus mark.
-    for (QWidget* widget : {static_cast<QWidget*>(frmSettings), static_cast<QWidget*>(lblPath),
-                            static_cast<QWidget*>(lblBitsNeu), static_cast<QWidget*>(fraStatus)}) {
-        widget->installEventFilter(this);
-    }
+    m_settings = new SettingsPanel(settings, *m_controller, this);
+    connect(m_settings, &SettingsPanel::heightWanted, this, &frmMain::setHeightTwips);
+    connect(m_settings, &SettingsPanel::layoutApplied, this, &frmMain::updateReachableControls);
+    m_settings->applySettingsLayout(false); // the short "..." button while the browser pane is closed
+    m_browser = new BrowserPane(browser, *m_controller, *this, this);
+    connect(m_browser, &BrowserPane::widthWanted, this, &frmMain::setWidthTwips);
+    connect(m_browser, &BrowserPane::toggled, m_settings, &SettingsPanel::applySettingsLayout);
+    connect(m_browser, &BrowserPane::playStarting, m_settings, &SettingsPanel::closeForPlay);
+    connect(m_settings, &SettingsPanel::saveFolderChosen, m_browser, &BrowserPane::showSaveFolder);
 }
 
 void frmMain::buildStatusFrame()
@@ -127,6 +120,8 @@ void frmMain::buildStatusFrame()
     fraStatus = new QGroupBox(this);
     fraStatus->setObjectName(QStringLiteral("fraStatus"));
     fraStatus->setGeometry(Commands::TwipsRect(120, 60, 3390, 1755));
+    // A click on the frame only parks the focus, so that no visible control keeps a focus mark.
+    fraStatus->installEventFilter(this);
 
     lblState = Commands::MakeLabel(fraStatus, "lblState", QString(), Commands::TwipsRect(60, 180, 3270, 420));
     lblState->setAlignment(Qt::AlignCenter);
@@ -144,7 +139,7 @@ void frmMain::buildStatusFrame()
     lblDropped->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
-void frmMain::buildTransport()
+void frmMain::buildTransport(BrowserPane::Controls& browser)
 {
     CmdRecord = makeButton(this, "CmdRecord");
     CmdRecord->setToolTip(QStringLiteral(" R E C "));
@@ -161,17 +156,14 @@ void frmMain::buildTransport()
 
     connect(CmdRecord, &CmdButton::Click, this, [this] {
         // The save folder must not change under a recording: an open folder choice is cancelled.
-        if (m_dirSelect) {
-            m_dirSelect->close();
-        }
+        m_settings->cancelDirectoryDialog();
         m_controller->CmdRecord();
     });
     connect(CmdPause, &CmdButton::Click, this, [this] { m_controller->CmdPause(); });
     connect(CmdStop, &CmdButton::Click, this, [this] { m_controller->CmdStop(); });
-    // Previous and next react to the press itself; the button's click does nothing here.
-    connect(CmdPrev, &CmdButton::MouseDown, this, [this] { CmdPrev_MouseDown(); });
-    connect(CmdNext, &CmdButton::MouseDown, this, [this] { CmdNext_MouseDown(); });
-    connect(CmdPlay, &CmdButton::Click, this, &frmMain::CmdPlay_Click);
+    browser.CmdPrev = CmdPrev;
+    browser.CmdPlay = CmdPlay;
+    browser.CmdNext = CmdNext;
 
     // The pane and panel toggles stand in a strip at the right edge of the compact window.
     fraSide = new QWidget(this);
@@ -179,37 +171,31 @@ void frmMain::buildTransport()
     fraSide->setGeometry(Commands::TwipsRect(7155, 0, 600, 4080));
     CmdBrowser = makeButton(fraSide, "CmdBrowser");
     CmdBrowser->setToolTip(QStringLiteral(" Datei-Browser "));
-    connect(CmdBrowser, &CmdButton::Click, this, &frmMain::CmdBrowser_Click);
+    browser.CmdBrowser = CmdBrowser;
     CmdSettings = makeButton(fraSide, "CmdSettings");
     CmdSettings->setToolTip(QStringLiteral(" Aufnahme-Einstellungen "));
-    connect(CmdSettings, &CmdButton::Click, this, &frmMain::CmdSettings_Click);
 }
 
-void frmMain::buildBrowserPane()
+void frmMain::buildBrowserPane(BrowserPane::Controls& browser)
 {
-    CmdRootDir = makeButton(this, "CmdRootDir");
-    CmdRootDir->setToolTip(QStringLiteral("ins Hauptverzeichnis"));
-    CmdDirBack = makeButton(this, "CmdDirBack");
-    CmdDirBack->setToolTip(QStringLiteral("eine Ebene höher"));
+    browser.CmdRootDir = makeButton(this, "CmdRootDir");
+    browser.CmdRootDir->setToolTip(QStringLiteral("ins Hauptverzeichnis"));
+    browser.CmdDirBack = makeButton(this, "CmdDirBack");
+    browser.CmdDirBack->setToolTip(QStringLiteral("eine Ebene höher"));
 
-    lblDir = Commands::MakeLabel(this, "lblDir", App().TextMainFolder, Commands::TwipsRect(9660, 135, 1395, 255));
-    Label1 =
-        Commands::MakeLabel(this, "Label1", QStringLiteral("Aufnahmen:"), Commands::TwipsRect(11100, 15, 2955, 225));
+    browser.lblDir =
+        Commands::MakeLabel(this, "lblDir", App().TextMainFolder, Commands::TwipsRect(9660, 135, 1395, 255));
+    Commands::MakeLabel(this, "Label1", QStringLiteral("Aufnahmen:"), Commands::TwipsRect(11100, 15, 2955, 225));
 
-    lstDirs = new QListWidget(this);
-    lstDirs->setObjectName(QStringLiteral("lstDirs"));
-    lstDirs->setGeometry(Commands::TwipsRect(8100, 420, 2955, 3795));
-    lstFiles = new QListWidget(this);
-    lstFiles->setObjectName(QStringLiteral("lstFiles"));
-    lstFiles->setGeometry(Commands::TwipsRect(11100, 240, 2955, 3975));
-
-    connect(CmdDirBack, &CmdButton::Click, this, &frmMain::CmdDirBack_Click);
-    connect(CmdRootDir, &CmdButton::Click, this, &frmMain::CmdRootDir_Click);
-    connect(lstDirs, &QListWidget::itemDoubleClicked, this, &frmMain::lstDirs_DblClick);
-    lstDirs->installEventFilter(this);
+    browser.lstDirs = new QListWidget(this);
+    browser.lstDirs->setObjectName(QStringLiteral("lstDirs"));
+    browser.lstDirs->setGeometry(Commands::TwipsRect(8100, 420, 2955, 3795));
+    browser.lstFiles = new QListWidget(this);
+    browser.lstFiles->setObjectName(QStringLiteral("lstFiles"));
+    browser.lstFiles->setGeometry(Commands::TwipsRect(11100, 240, 2955, 3975));
 }
 
-void frmMain::buildLowerPanels()
+void frmMain::buildLowerPanels(SettingsPanel::Controls& settings)
 {
     frmTAG = new QGroupBox(this);
     frmTAG->setObjectName(QStringLiteral("frmTAG"));
@@ -235,26 +221,31 @@ void frmMain::buildLowerPanels()
     txtAlbum->setObjectName(QStringLiteral("txtAlbum"));
     txtAlbum->setGeometry(Commands::TwipsRect(1800, 150, 840, 315));
 
-    frmSettings = new QGroupBox(this);
+    auto* frmSettings = new QGroupBox(this);
     frmSettings->setObjectName(QStringLiteral("frmSettings"));
     frmSettings->setGeometry(Commands::TwipsRect(75, 0, 7875, 600));
-    lblBitsNeu = Commands::MakeLabel(frmSettings, "lblBitsNeu", QStringLiteral("Bitrate (kBit/s):"),
-                                     Commands::TwipsRect(90, 195, 1230, 255));
+    QLabel* lblBitsNeu = Commands::MakeLabel(frmSettings, "lblBitsNeu", QStringLiteral("Bitrate (kBit/s):"),
+                                             Commands::TwipsRect(90, 195, 1230, 255));
     cmbkBits = new QComboBox(frmSettings);
     cmbkBits->setObjectName(QStringLiteral("cmbkBits"));
     cmbkBits->addItems(kBitrates);
     cmbkBits->setGeometry(Commands::TwipsRect(1320, 135, 870, 330));
-    lblPath = Commands::MakeLabel(frmSettings, "lblPath", QStringLiteral("Speicherpfad:"),
-                                  Commands::TwipsRect(2220, 195, 1050, 255));
-    Text1 = new QLineEdit(frmSettings);
+    QLabel* lblPath = Commands::MakeLabel(frmSettings, "lblPath", QStringLiteral("Speicherpfad:"),
+                                          Commands::TwipsRect(2220, 195, 1050, 255));
+    auto* Text1 = new QLineEdit(frmSettings);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(Commands::TwipsRect(3270, 150, 4125, 315));
     cmdBrowse = makeButton(frmSettings, "cmdBrowse");
-    connect(cmdBrowse, &CmdButton::Click, this, &frmMain::cmdBrowse_Click);
-    applySettingsLayout(false); // the short "..." button while the browser pane is closed
+    settings = {CmdSettings, frmSettings, frmTAG, frmTAG2, Text1, cmdBrowse};
+
+    // Clicks on these only park the focus, so that no visible control keeps a focus mark.
+    for (QWidget* widget :
+         {static_cast<QWidget*>(frmSettings), static_cast<QWidget*>(lblPath), static_cast<QWidget*>(lblBitsNeu)}) {
+        widget->installEventFilter(this);
+    }
 }
 
-void frmMain::nameControls()
+void frmMain::nameControls(const BrowserPane::Controls& browser, QLineEdit* Text1)
 {
     // A symbol caption says nothing to a screen reader: each button is named after what it does.
     const std::pair<CmdButton*, const char*> buttons[] = {
@@ -266,8 +257,8 @@ void frmMain::nameControls()
         {CmdNext, "Nächste Datei"},
         {CmdBrowser, "Datei-Browser"},
         {CmdSettings, "Aufnahme-Einstellungen"},
-        {CmdRootDir, "Zum Hauptverzeichnis"},
-        {CmdDirBack, "Eine Ebene höher"},
+        {browser.CmdRootDir, "Zum Hauptverzeichnis"},
+        {browser.CmdDirBack, "Eine Ebene höher"},
         {CmdReset, "Spitzenwerte zurücksetzen"},
         {cmdBrowse, "Speicherordner wählen"},
     };
@@ -275,8 +266,8 @@ void frmMain::nameControls()
         button->setAccessibleName(QString::fromUtf8(name));
     }
     // Lists take no name from a label.
-    lstDirs->setAccessibleName(QStringLiteral("Ordner"));
-    lstFiles->setAccessibleName(QStringLiteral("Aufnahmen"));
+    browser.lstDirs->setAccessibleName(QStringLiteral("Ordner"));
+    browser.lstFiles->setAccessibleName(QStringLiteral("Aufnahmen"));
     // The boxes are named by the labels beside them (a combo box through the relation).
     const std::pair<const char*, QWidget*> buddies[] = {
         {"lblBitsNeu", cmbkBits}, {"lblPath", Text1},   {"lblArtist", txtArtist},
@@ -296,11 +287,6 @@ void frmMain::Form_Load()
 
     setHeightTwips(CompactHeight);
     setWidthTwips(CompactWidth);
-
-    frmSettings->move(frmSettings->x(), frmTAG->y());
-    frmSettings->hide();
-    CmdRootDir->hide();
-    lstDirs->hide();
 
     txtArtist->clear();
     txtTitle->clear();
@@ -326,10 +312,7 @@ void frmMain::Form_Unload()
     }
     m_unloaded = true;
     tmrTimer->stop();
-    // An open directory dialog counts as cancelled; its waiting handler then returns.
-    if (m_dirSelect) {
-        m_dirSelect->close();
-    }
+    m_settings->unload();
     m_waveIn.HookMainWindow(false);
     m_waveIn.CloseRecording();
     m_waveIn.CloseMonitor();
@@ -346,7 +329,7 @@ void frmMain::Form_Unload()
                             app.IniFilePath);
     Commands::WriteIniValue(app.ProgramTitle, QStringLiteral("SavePath"), app.SaveFolder, app.IniFilePath);
     Commands::WriteIniValue(app.ProgramTitle, QStringLiteral("Browser"),
-                            m_browserOpen ? QStringLiteral("1") : QStringLiteral("0"), app.IniFilePath);
+                            m_browser->BrowserOpen() ? QStringLiteral("1") : QStringLiteral("0"), app.IniFilePath);
     QCoreApplication::processEvents();
 }
 
@@ -464,62 +447,12 @@ void frmMain::LoadSettings()
         Commands::ReadIniValue(app.ProgramTitle, QStringLiteral("SavePath"), app.IniFilePath, app.DocumentsFolder);
     if (Commands::ReadIniValue(app.ProgramTitle, QStringLiteral("Browser"), app.IniFilePath, QStringLiteral("0")) ==
         QLatin1String("1")) {
-        CmdBrowser_Click();
+        m_browser->CmdBrowser_Click();
     }
     FileHandling::AddBackslash(app.SaveFolder);
-    m_currentFolder = app.SaveFolder;
-    Text1->setText(app.SaveFolder);
-    FillDirAndFileLists();
-}
-
-void frmMain::FillDirAndFileLists()
-{
-    // A folder that cannot be listed leaves the lists at the folder listed before.
-    if (FileHandling::IsFolderPresent(m_currentFolder)) {
-        m_listedFolder = m_currentFolder;
-    }
-    const QDir dir(m_listedFolder.isEmpty() ? QDir::currentPath() : m_listedFolder);
-    lstDirs->clear();
-    lstFiles->clear();
-
-    const QDir::SortFlags order = QDir::Name | QDir::IgnoreCase;
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, order)) {
-        lstDirs->addItem(name);
-    }
-    const QStringList patterns = {QStringLiteral("*.mp3"), QStringLiteral("*.wav")};
-    QDir files(dir);
-    files.setNameFilters(patterns);
-    for (const QString& name : files.entryList(QDir::Files, order)) {
-        lstFiles->addItem(name);
-    }
-}
-
-void frmMain::CmdBrowser_Click()
-{
-    const bool wasOpen = m_browserOpen;
-    m_browserOpen = !m_browserOpen;
-    if (wasOpen) {
-        setWidthTwips(CompactWidth);
-        CmdBrowser->setCaption(QStringLiteral("4"));
-        CmdRootDir->hide();
-        lstDirs->hide();
-    } else {
-        setWidthTwips(WideWidth);
-        CmdBrowser->setCaption(QStringLiteral("3"));
-        CmdRootDir->show();
-        lstDirs->show();
-    }
-    applySettingsLayout(m_browserOpen);
-}
-
-void frmMain::applySettingsLayout(bool browserOpen)
-{
-    const int panelWidth = browserOpen ? 13935 : 7875;
-    frmSettings->resize(tw(panelWidth), frmSettings->height());
-    Text1->resize(tw(browserOpen ? 9105 : 4125), Text1->height());
-    cmdBrowse->setGeometryTwips(browserOpen ? 12495 : 7455, 180, browserOpen ? 1335 : 330, 330);
-    cmdBrowse->setCaption(browserOpen ? QStringLiteral("Durchsuchen...") : QStringLiteral("..."));
-    updateReachableControls();
+    m_browser->setCurrentFolder(app.SaveFolder);
+    m_settings->showSaveFolder();
+    m_browser->FillDirAndFileLists();
 }
 
 void frmMain::SetPeakmeter(double lLeft, double lRight)
@@ -645,250 +578,30 @@ void frmMain::recordingFinished()
     // A recording whose file is gone (the device could not be opened, the encoder was missing)
     // has nothing to name: the window stays.
     if (!QFileInfo(App().RecordFilePath).isFile()) {
-        FillDirAndFileLists();
+        m_browser->FillDirAndFileLists();
         return;
     }
-    // Shows itself; owned by this window, it brings it back and unloads itself.
-    new frmName(*this);
+    // Shows itself; owned by this window, it unloads itself when done and this window comes back.
+    auto* dialog = new frmName(this);
+    connect(dialog, &frmName::named, this, &frmMain::returnFromNaming);
     hide();
 }
 
-void frmMain::collapseLowerPanel()
+void frmMain::returnFromNaming(const QString& fileName)
 {
-    setHeightTwips(CompactHeight);
-    CmdSettings->setCaption(QStringLiteral("6"));
-    frmSettings->show();
-    frmTAG->hide();
-    frmTAG2->hide();
-}
-
-QString frmMain::listedFolder() const
-{
-    QString folder = m_listedFolder.isEmpty() ? QDir::currentPath() : m_listedFolder;
-    return FileHandling::AddBackslash(folder);
-}
-
-void frmMain::showFolderLabel()
-{
-    const bool atRoot = m_currentFolder.compare(App().SaveFolder, Qt::CaseInsensitive) == 0;
-    lblDir->setText(atRoot ? App().TextMainFolder : FileHandling::LastPathPart(m_currentFolder));
-}
-
-void frmMain::refillUnlessListed()
-{
-    // Letter case counts here: on this file system two folders may differ in case alone.
-    if (listedFolder() != m_currentFolder) {
-        FillDirAndFileLists();
-    }
-}
-
-void frmMain::lstDirs_DblClick()
-{
-    const QListWidgetItem* item = lstDirs->currentItem();
-    if (item == nullptr || item->text().isEmpty()) {
-        return;
-    }
-    FileHandling::AddBackslash(m_currentFolder);
-    m_currentFolder += item->text() + u'/';
-    showFolderLabel();
-    FillDirAndFileLists();
-}
-
-void frmMain::CmdDirBack_Click()
-{
-    const QString saveFolder = App().SaveFolder;
-    FileHandling::RemoveBackslash(m_currentFolder);
-    m_currentFolder = FileHandling::ParentFolder(m_currentFolder);
-    FileHandling::AddBackslash(m_currentFolder);
-    if (m_currentFolder.left(saveFolder.size()).compare(saveFolder, Qt::CaseInsensitive) != 0) {
-        // The step left the save folder's tree.
-        m_currentFolder = saveFolder;
-        lblDir->setText(App().TextMainFolder);
-    } else {
-        showFolderLabel();
-    }
-    refillUnlessListed();
-}
-
-void frmMain::CmdRootDir_Click()
-{
-    m_currentFolder = App().SaveFolder;
-    lblDir->setText(App().TextMainFolder);
-    refillUnlessListed();
-}
-
-void frmMain::CmdNext_MouseDown()
-{
-    stepFile(+1);
-}
-
-void frmMain::CmdPrev_MouseDown()
-{
-    stepFile(-1);
-}
-
-void frmMain::stepFile(int step)
-{
-    m_controller->noticeEndedRecording();
-    if (m_controller->SessionActive()) {
-        return;
-    }
-    const QList<QListWidgetItem*> selected = lstFiles->selectedItems();
-    if (selected.isEmpty() || selected.first()->text().isEmpty()) {
-        return;
-    }
-    const int row = lstFiles->row(selected.first());
-    const bool atEnd = step > 0 ? row >= lstFiles->count() - 1 : row - 1 < 0;
-    if (!atEnd) {
-        lstFiles->setCurrentRow(row + step);
-        lstFiles->scrollToItem(lstFiles->currentItem());
-        return;
-    }
-    // A second hint while one shows keeps the text from before the first.
-    if (!(tmrDirs->isActive() && lblState->text() == m_hintText)) {
-        m_savedStateCaption = lblState->text();
-    }
-    m_hintText = step > 0 ? QStringLiteral("Letzte Datei im Ordner") : QStringLiteral("Erste Datei im Ordner");
-    lblState->setText(m_hintText);
-    tmrDirs->start();
-}
-
-void frmMain::tmrDirs_Timer()
-{
-    tmrDirs->stop();
-    // A status set meanwhile (play, recording) is not overwritten by the old text.
-    if (lblState->text() == m_hintText) {
-        lblState->setText(m_savedStateCaption);
-    }
-}
-
-void frmMain::CmdPlay_Click()
-{
-    m_controller->noticeEndedRecording();
-    if (lstFiles->selectedItems().isEmpty() || m_controller->SessionActive()) {
-        return;
-    }
-    if (m_controller->Paused()) {
-        showState(App().TextPlay, kPlayColor, true);
-        m_controller->setPaused(false);
-    }
-    setHeightTwips(ExpandedHeight);
-    // The tag frames take the panel's place: it is closed, not just hidden.
-    endSettingsCount();
-    m_settingsOpen = false;
-    CmdSettings->setCaption(QStringLiteral("6"));
-    frmSettings->hide();
-    frmTAG->show();
-    frmTAG2->show();
-    showState(App().TextPlay, kPlayColor, true);
-    m_controller->setPlaying(true);
-}
-
-void frmMain::CmdSettings_Click()
-{
-    const bool wasOpen = m_settingsOpen;
-    m_settingsOpen = !m_settingsOpen;
-    const bool playing = m_controller->Playing();
-    // Only a panel opened in play mode closes by itself; any other toggle ends the count.
-    endSettingsCount();
-    if (wasOpen) {
-        if (!playing) {
-            setHeightTwips(CompactHeight);
-            CmdSettings->setCaption(QStringLiteral("6"));
-        }
-        frmSettings->hide();
-        frmTAG->show();
-        frmTAG2->show();
-        return;
-    }
-    setHeightTwips(ExpandedHeight);
-    applySettingsLayout(m_browserOpen);
-    frmSettings->show();
-    frmTAG->hide();
-    frmTAG2->hide();
-    if (playing) {
-        tmrSettings->start();
-    } else {
-        CmdSettings->setCaption(QStringLiteral("5"));
-    }
-}
-
-void frmMain::endSettingsCount()
-{
-    tmrSettings->stop();
-    m_settingsTicks = 0;
-}
-
-void frmMain::tmrSettings_Timer()
-{
-    if (!m_controller->Playing()) {
-        // Stopped meanwhile: the panel stays open as one opened in standby.
-        endSettingsCount();
-        CmdSettings->setCaption(QStringLiteral("5"));
-        return;
-    }
-    ++m_settingsTicks;
-    if (m_settingsTicks >= 10) {
-        // Height and caption stay: the window keeps showing the tag frames.
-        frmSettings->hide();
-        frmTAG->show();
-        frmTAG2->show();
-        m_settingsOpen = false;
-        tmrSettings->stop();
-        m_settingsTicks = 0;
-    }
-}
-
-void frmMain::cmdBrowse_Click()
-{
-    // One wait at a time: a second click while the dialog is open brings it to the front.
-    if (m_browsing) {
-        if (m_dirSelect) {
-            m_dirSelect->raise();
-            m_dirSelect->activateWindow();
-        }
-        return;
-    }
-    m_browsing = true;
-    AppGlobals& app = App();
-    app.DirSelectOpen = 1;
-    app.DirSelectPath = Text1->text();
-    app.DirSelectCaption = QStringLiteral("Speicherpfad auswählen");
-
-    // No owner and not modal: the window stays usable while this handler waits.
-    m_dirSelect = new frmDirSelect();
-    QEventLoop wait;
-    connect(m_dirSelect, &frmDirSelect::closed, &wait, &QEventLoop::quit);
-    connect(m_dirSelect, &QObject::destroyed, &wait, &QEventLoop::quit);
-    m_dirSelect->show();
-    if (app.DirSelectOpen == 1) {
-        wait.exec();
-    }
-    m_dirSelect = nullptr;
-    m_browsing = false;
-    if (m_unloaded) {
-        return;
-    }
-
-    app.SaveFolder = app.DirSelectPath;
-    FileHandling::AddBackslash(app.SaveFolder);
-    m_currentFolder = app.SaveFolder;
-    Text1->setText(app.SaveFolder);
-    lblDir->setText(app.TextMainFolder);
-    FillDirAndFileLists();
+    show();
+    // The dialog took the focus when it opened; without a window manager nobody gives it back.
+    raise();
+    activateWindow();
+    m_controller->CmdReset_Click();
+    m_browser->FillDirAndFileLists();
+    m_browser->selectFile(fileName);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress && watched != lstDirs) {
+    if (event->type() == QEvent::MouseButtonPress) {
         dummy->setFocus();
-    } else if (watched == lstDirs && event->type() == QEvent::KeyPress) {
-        // Enter opens the folder as a double click does.
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            lstDirs_DblClick();
-            return true;
-        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "app/BrowserPane.h"
+#include "app/SettingsPanel.h"
 #include "recorder/RecordingView.h"
 
 class QCheckBox;
@@ -19,15 +21,14 @@ class QTimer;
 
 class CmdButton;
 class Clock;
-class frmDirSelect;
 class PeakMeterPanel;
 class RecordingController;
 class RecordingOutput;
 class modWaveIn;
 
 /**
- * @brief The main window: status, level meter, transport buttons, the browser pane and
- * the lower settings and tag panels. Positions follow the designed twips at 15 per pixel.
+ * @brief The main window: status, level meter, transport buttons, and the browser pane and
+ * lower settings and tag panels it composes. Positions follow the designed twips at 15 per pixel.
  *
  * Window sizes in twips include a nominal frame (8 x 30 pixels) as the designed sizes do;
  * the client area is the rest.
@@ -46,7 +47,7 @@ public:
     /// Reads bitrate, save folder and browser state from the settings file.
     void LoadSettings();
     /// Refills the folder and file lists from the folder shown.
-    void FillDirAndFileLists();
+    void FillDirAndFileLists() { m_browser->FillDirAndFileLists(); }
     /// Draws the level meter from two raw peaks.
     void SetPeakmeter(double lLeft, double lRight);
 
@@ -57,11 +58,11 @@ public:
 
     RecordingController& controller() { return *m_controller; }
     PeakMeterPanel& meterPanel() { return *m_meter; }
-    bool BrowserOpen() const { return m_browserOpen; }
-    bool SettingsOpen() const { return m_settingsOpen; }
-    QString CurrentFolder() const { return m_currentFolder; }
+    bool BrowserOpen() const { return m_browser->BrowserOpen(); }
+    bool SettingsOpen() const { return m_settings->SettingsOpen(); }
+    QString CurrentFolder() const { return m_browser->CurrentFolder(); }
     /// The browser's file list.
-    QListWidget* FilesList() const { return lstFiles; }
+    QListWidget* FilesList() const { return m_browser->FilesList(); }
 
     // RecordingView
     void showState(const QString& text, const QColor& color, bool bold) override;
@@ -80,30 +81,20 @@ public:
     void resetPeakHolds() override;
     void processPendingEvents() override;
     void recordingFinished() override;
-    bool settingsOpen() const override { return m_settingsOpen; }
-    void collapseLowerPanel() override;
+    bool settingsOpen() const override { return SettingsOpen(); }
+    void collapseLowerPanel() override { m_settings->collapse(); }
     void setTicking(int intervalMs) override;
 
     static constexpr int TwipsPerPixel = 15;
-    static constexpr int CompactWidth = 8175;
-    static constexpr int WideWidth = 14235;
-    static constexpr int CompactHeight = 4680;
-    static constexpr int ExpandedHeight = 5310;
+    static constexpr int CompactWidth = BrowserPane::CompactWidth;
+    static constexpr int WideWidth = BrowserPane::WideWidth;
+    static constexpr int CompactHeight = SettingsPanel::CompactHeight;
+    static constexpr int ExpandedHeight = SettingsPanel::ExpandedHeight;
     static constexpr int FullDesignHeight = 5310;
 
 public slots:
-    void CmdBrowser_Click();
-    void CmdSettings_Click();
-    void CmdDirBack_Click();
-    void CmdRootDir_Click();
-    void CmdPlay_Click();
-    void CmdPrev_MouseDown();
-    void CmdNext_MouseDown();
-    void lstDirs_DblClick();
-    /// Chooses the save folder in the directory dialog; returns when the dialog has closed.
-    void cmdBrowse_Click();
-    void tmrSettings_Timer();
-    void tmrDirs_Timer();
+    void CmdBrowser_Click() { m_browser->CmdBrowser_Click(); }
+    void CmdSettings_Click() { m_settings->CmdSettings_Click(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -116,21 +107,17 @@ private:
     /// Controls beyond the window's edge (a closed pane or panel) take no focus.
     void updateReachableControls();
     void exitWhenIdle();
-    void endSettingsCount();
     void Form_Load();
     void Form_Unload();
     void buildControls();
     void buildStatusFrame();
-    void buildTransport();
-    void buildBrowserPane();
-    void buildLowerPanels();
+    void buildTransport(BrowserPane::Controls& browser);
+    void buildBrowserPane(BrowserPane::Controls& browser);
+    void buildLowerPanels(SettingsPanel::Controls& settings);
     /// Accessible names for the buttons and the labels' boxes.
-    void nameControls();
-    void applySettingsLayout(bool browserOpen);
-    void stepFile(int step);
-    void showFolderLabel();
-    void refillUnlessListed();
-    QString listedFolder() const;
+    void nameControls(const BrowserPane::Controls& browser, QLineEdit* Text1);
+    /// The naming dialog is done: back to this window, with the named file selected.
+    void returnFromNaming(const QString& fileName);
     void showDeviceError(const QString& text);
     CmdButton* makeButton(QWidget* parent, const char* name);
 
@@ -138,16 +125,8 @@ private:
     RecordingOutput& m_output;
     std::unique_ptr<RecordingController> m_controller;
     bool m_unloaded = false;
-
-    bool m_browserOpen = false;
-    bool m_settingsOpen = false;
-    int m_settingsTicks = 0;
-    QString m_currentFolder;
-    QString m_listedFolder;
-    QString m_savedStateCaption;
-    QString m_hintText;
-    bool m_browsing = false;
-    QPointer<frmDirSelect> m_dirSelect;
+    BrowserPane* m_browser = nullptr;
+    SettingsPanel* m_settings = nullptr;
 
     // Status frame
     QGroupBox* fraStatus = nullptr;
@@ -173,20 +152,8 @@ private:
     CmdButton* CmdBrowser = nullptr;
     CmdButton* CmdSettings = nullptr;
 
-    // Browser pane
-    CmdButton* CmdRootDir = nullptr;
-    CmdButton* CmdDirBack = nullptr;
-    QLabel* lblDir = nullptr;
-    QLabel* Label1 = nullptr;
-    QListWidget* lstDirs = nullptr;
-    QListWidget* lstFiles = nullptr;
-
-    // Lower panels
-    QGroupBox* frmSettings = nullptr;
-    QLabel* lblPath = nullptr;
-    QLineEdit* Text1 = nullptr;
+    // Lower panels: what the window itself still reads or switches (the pane and panel hold the rest).
     CmdButton* cmdBrowse = nullptr;
-    QLabel* lblBitsNeu = nullptr;
     QComboBox* cmbkBits = nullptr;
     QGroupBox* frmTAG = nullptr;
     QGroupBox* frmTAG2 = nullptr;
@@ -197,6 +164,4 @@ private:
     QWidget* dummy = nullptr;
 
     QTimer* tmrTimer = nullptr;
-    QTimer* tmrSettings = nullptr;
-    QTimer* tmrDirs = nullptr;
 };

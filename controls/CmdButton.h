@@ -11,12 +11,12 @@
 #include <QWidget>
 
 #include "controls/ButtonPainter.h"
+#include "controls/SharedFont.h"
 
 class QTimer;
 
 class FormFile;
 class PropertyBag;
-class SharedFont;
 
 /**
  * @brief The program's self-drawn push button.
@@ -74,17 +74,17 @@ public:
     void setFont(const std::shared_ptr<SharedFont>& font);
     /// Face name of the caption font. "Webdings" and "Wingdings" make the
     /// button draw the caption's characters as symbols.
-    QString FontName() const;
-    void setFontName(const QString& name);
+    QString FontName() const { return m_font->Name(); }
+    void setFontName(const QString& name) { m_font->setName(name); }
     /// Point size, rounded to an integer on reading.
-    int FontSize() const;
-    void setFontSize(double pointSize);
-    bool FontBold() const;
-    void setFontBold(bool bold);
-    bool FontItalic() const;
-    void setFontItalic(bool italic);
-    bool FontUnderline() const;
-    void setFontUnderline(bool underline);
+    int FontSize() const { return qRound(m_font->Size()); }
+    void setFontSize(double pointSize) { m_font->setSize(pointSize); }
+    bool FontBold() const { return m_font->Bold(); }
+    void setFontBold(bool bold) { m_font->setBold(bold); }
+    bool FontItalic() const { return m_font->Italic(); }
+    void setFontItalic(bool italic) { m_font->setItalic(italic); }
+    bool FontUnderline() const { return m_font->Underline(); }
+    void setFontUnderline(bool underline) { m_font->setUnderline(underline); }
 
     /// Pointer shape code: 0 default, 1 arrow, 2 cross, 3 I-beam, 4 icon, 5 size all, 6 size NE-SW,
     /// 7 size N-S, 8 size NW-SE, 9 size W-E, 10 up arrow, 11 hourglass, 12 no drop, 13 arrow and

@@ -7,16 +7,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 
 #include "app/AppGlobals.h"
 #include "app/Commands.h"
 #include "app/WindowUtils.h"
-#include "app/frmMain.h"
 #include "controls/CmdButton.h"
 #include "controls/FormFile.h"
-#include "recorder/RecordingController.h"
 #include "tagging/ID3tag.h"
 
 namespace {
@@ -66,7 +63,7 @@ bool keyPasses(const QKeyEvent& key, int mode)
 
 } // namespace
 
-frmName::frmName(frmMain& main) : QWidget(&main, Qt::Window), m_main(main), m_namer(NamingTag())
+frmName::frmName(QWidget* owner) : QWidget(owner, Qt::Window), m_namer(NamingTag())
 {
     setObjectName(QStringLiteral("frmName"));
     setWindowTitle(QStringLiteral("Aufnahme benennen"));
@@ -235,18 +232,7 @@ void frmName::ReturnToMain()
         return;
     }
     m_returning = true;
-    m_main.show();
-    // The dialog took the focus when it opened; without a window manager nobody gives it back.
-    m_main.raise();
-    m_main.activateWindow();
-    m_main.controller().CmdReset_Click();
-    m_main.FillDirAndFileLists();
-    QListWidget* files = m_main.FilesList();
-    for (int i = 0; i < files->count(); ++i) {
-        if (files->item(i)->text().compare(App().SelectFileName, Qt::CaseInsensitive) == 0) {
-            files->setCurrentRow(i);
-        }
-    }
+    emit named(App().SelectFileName);
     close();
     deleteLater();
 }

@@ -10,21 +10,20 @@ class QLineEdit;
 
 class CmdButton;
 class ID3tag;
-class frmMain;
 
 /**
  * @brief The naming dialog "Aufnahme benennen": gives a finished recording its name, folders and
- * tag, remembers the entries, and brings the main window back.
+ * tag, remembers the entries, and tells its owner which file the recording now is.
  *
- * Opens itself when made (the load steps run at once) as a window of its own above the hidden main
- * window. The recording it names is the one in the shared values at that moment. Closing it by
- * its frame returns to the main window and leaves the recording as it is.
+ * Opens itself when made (the load steps run at once) as a window of its own above its hidden owner.
+ * The recording it names is the one in the shared values at that moment. Closing it by its frame
+ * reports back too and leaves the recording as it is.
  */
 class frmName : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmName(frmMain& main);
+    explicit frmName(QWidget* owner);
 
     /// The one tag object of the run, made on first use.
     static ID3tag& NamingTag();
@@ -39,6 +38,11 @@ public:
     static constexpr int ClientWidthTwips = 5415;
     static constexpr int ClientHeightTwips = 3285;
 
+signals:
+    /// Done, once: the recording's file name now (letter case may differ from the listing).
+    /// The dialog closes and unloads itself after this.
+    void named(const QString& fileName);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -50,7 +54,6 @@ private:
     bool ask(const QString& text);
     void focusTitle();
 
-    frmMain& m_main;
     RecordingNamer m_namer;
     bool m_busy = false;
     bool m_returning = false;
