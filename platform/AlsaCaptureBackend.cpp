@@ -458,9 +458,11 @@ void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
         int recovered = 0;
         if (result < 0 && result != -EAGAIN) {
             recovered = snd_pcm_recover(pcm, static_cast<int>(result), 1);
-        } else if (waited == Wait::NotReady || (waited == Wait::Data && result == -EAGAIN)) {
+        } else if (result > 0) {
+            device.delivering = true;
+        } else if (!device.delivering && (waited == Wait::NotReady || (waited == Wait::Data && result == -EAGAIN))) {
             // Woken with nothing to read: a stream that has started but delivers nothing yet
-            // keeps its descriptor ready.
+            // keeps its descriptor ready. Once it delivers, its descriptor wakes only with news.
             waitForDevice(device, false, kNotDeliveringMs);
         }
         lock.lock();
@@ -580,6 +582,7 @@ void AlsaCaptureBackend::startDevice(Device& device, Lock& lock)
         loseForFed(device, framesIn(startedAt - device.gapSince, device.format.samplesPerSec));
     }
     device.running = true;
+    device.delivering = false;
     device.lastRead = startedAt;
     device.pacedStart = startedAt;
     device.pacedFrames = 0;

@@ -109,6 +109,8 @@ private:
         bool quit = false;
         bool exited = false;
         bool running = false;
+        // Has delivered since it was last started (the reader's own; read without the lock).
+        bool delivering = false;
         bool failed = false;
         int failureCode = 0;
         bool clockless = false;
