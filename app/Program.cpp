@@ -28,6 +28,21 @@ Program::Program(std::unique_ptr<CaptureBackend> backend, const Clock& clock)
     m_form->LoadSettings();
 }
 
+QWidget& Program::window()
+{
+    return *m_form;
+}
+
+RecordingController& Program::controller()
+{
+    return m_form->controller();
+}
+
+PeakMeterPanel& Program::meterPanel()
+{
+    return m_form->meterPanel();
+}
+
 Program::~Program()
 {
     // The window unloads first: it closes the streams that the module and backend own.

@@ -7,6 +7,9 @@ class Clock;
 class EncoderOutput;
 class frmMain;
 class modWaveIn;
+class PeakMeterPanel;
+class QWidget;
+class RecordingController;
 
 /**
  * @brief The running program after start-up: capture backend, encoder output, capture
@@ -25,6 +28,10 @@ public:
     frmMain& form() { return *m_form; }
     modWaveIn& waveIn() { return *m_waveIn; }
     EncoderOutput& output() { return *m_output; }
+    /// The main window's parts, for those outside app/ that drive it (benchmarks).
+    QWidget& window();
+    RecordingController& controller();
+    PeakMeterPanel& meterPanel();
 
 private:
     std::unique_ptr<CaptureBackend> m_backend;

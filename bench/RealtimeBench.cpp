@@ -27,7 +27,6 @@
 #include "app/AppGlobals.h"
 #include "app/AppModul.h"
 #include "app/Program.h"
-#include "app/frmMain.h"
 #include "bench/BenchSupport.h"
 #include "platform/AlsaCaptureBackend.h"
 #include "platform/SystemClock.h"
@@ -193,18 +192,17 @@ int main(int argc, char** argv)
     Program program(std::move(backendOwner), SystemClock::instance());
     QStringList errors;
     program.waveIn().setErrorReporter([&errors](const QString& text) { errors << text; });
-    frmMain& form = program.form();
     QApplication::processEvents();
 
     QElapsedTimer clock;
     clock.start();
     RedrawCounter counter(clock);
-    PeakMeterPanel& meter = form.meterPanel();
+    PeakMeterPanel& meter = program.meterPanel();
     counter.watch(meter.picPeakLeft(), QEvent::Resize);
     counter.watch(meter.picPeakRight(), QEvent::Resize);
     counter.watch(meter.picHiPeakL(), QEvent::Move);
     counter.watch(meter.picHiPeakR(), QEvent::Move);
-    auto* box = form.findChild<QCheckBox*>(QStringLiteral("chkMonitoring"));
+    auto* box = program.window().findChild<QCheckBox*>(QStringLiteral("chkMonitoring"));
     if (box == nullptr) {
         std::fprintf(stderr, "chkMonitoring not found\n");
         return 1;
@@ -222,7 +220,7 @@ int main(int argc, char** argv)
 
     // --- (a) Meter on, no recording ---
     box->setChecked(true);
-    form.controller().chkMonitoring_Click();
+    program.controller().chkMonitoring_Click();
     if (!program.waveIn().MonitorActive()) {
         std::fprintf(stderr, "monitor did not start: %s\n", qPrintable(errors.join(QStringLiteral("; "))));
         return 1;
@@ -251,7 +249,7 @@ int main(int argc, char** argv)
 
     // --- (b) Recording at real time, meter off ---
     box->setChecked(false);
-    form.controller().chkMonitoring_Click();
+    program.controller().chkMonitoring_Click();
     wait(1000);
     counter.clear();
     EncoderOutput& output = program.output();
@@ -259,7 +257,7 @@ int main(int argc, char** argv)
     threadsBefore = BenchSupport::threadCpu();
     before = BenchSupport::cpuNow();
     start = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    form.controller().CmdRecord();
+    program.controller().CmdRecord();
     if (!program.waveIn().RecordingActive()) {
         std::fprintf(stderr, "recording did not start: %s\n", qPrintable(errors.join(QStringLiteral("; "))));
         return 1;
@@ -269,7 +267,7 @@ int main(int argc, char** argv)
     for (qint64 pid : BenchSupport::childPids()) {
         lameHwmKb += std::max<qint64>(0, BenchSupport::statusKb("VmHWM", pid));
     }
-    form.controller().CmdStop();
+    program.controller().CmdStop();
     wall = static_cast<double>(clock.nsecsElapsed()) / 1e9 - start;
     after = BenchSupport::cpuNow();
     threadsAfter = BenchSupport::threadCpu();
