@@ -5,22 +5,10 @@
 #include <chrono>
 #include <cstring>
 
-#include <poll.h>
 #include <pthread.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
-#include <alsa/asoundlib.h>
 
 namespace {
 
-// About 0.5 s of device buffer so a busy moment does not overrun; periods of one
-// recording buffer keep the reader's wake-ups as rare as the buffers themselves.
-constexpr unsigned int kBufferTimeUs = 500000;
-constexpr unsigned int kPeriodTimeUs = 50000;
-// While a stream that can wait (a recording) runs: half the wake-ups, here and in a sound
-// server's client thread.
-constexpr unsigned int kPatientPeriodUs = 100000;
 // A running device delivers every period; one that stays silent this long is asked for its state.
 constexpr int kSilentDeviceMs = 1000;
 // A started stream of a sound server can be ready before it delivers: the reader then naps
@@ -30,62 +18,6 @@ constexpr int kNotDeliveringMs = 10;
 constexpr auto kOpenWait = std::chrono::milliseconds(200);
 // How long close() waits for the reader to let go of the device.
 constexpr auto kReaderExitWait = std::chrono::milliseconds(250);
-
-snd_pcm_format_t alsaFormat(int bitsPerSample)
-{
-    switch (bitsPerSample) {
-    case 8:
-        return SND_PCM_FORMAT_U8;
-    case 16:
-        return SND_PCM_FORMAT_S16_LE;
-    case 24:
-        return SND_PCM_FORMAT_S24_3LE;
-    case 32:
-        return SND_PCM_FORMAT_S32_LE;
-    default:
-        return SND_PCM_FORMAT_UNKNOWN;
-    }
-}
-
-int configure(snd_pcm_t* pcm, const WaveFormat& format, unsigned int periodTimeUs, std::uint32_t& periodFrames,
-              std::uint32_t& bufferFrames)
-{
-    snd_pcm_hw_params_t* hw = nullptr;
-    snd_pcm_hw_params_alloca(&hw);
-    int err = snd_pcm_hw_params_any(pcm, hw);
-    if (err >= 0) {
-        err = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
-    }
-    if (err >= 0) {
-        err = snd_pcm_hw_params_set_format(pcm, hw, alsaFormat(format.bitsPerSample));
-    }
-    if (err >= 0) {
-        err = snd_pcm_hw_params_set_channels(pcm, hw, format.channels);
-    }
-    if (err >= 0) {
-        err = snd_pcm_hw_params_set_rate(pcm, hw, format.samplesPerSec, 0);
-    }
-    if (err < 0) {
-        return err;
-    }
-    unsigned int bufferTime = kBufferTimeUs;
-    unsigned int periodTime = periodTimeUs;
-    int dir = 0;
-    // Near values: a device that cannot do them exactly picks the closest it can.
-    snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferTime, &dir);
-    snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodTime, &dir);
-    err = snd_pcm_hw_params(pcm, hw);
-    if (err < 0) {
-        return err;
-    }
-    snd_pcm_uframes_t period = 0;
-    snd_pcm_hw_params_get_period_size(hw, &period, &dir);
-    periodFrames = static_cast<std::uint32_t>(std::max<snd_pcm_uframes_t>(period, 1));
-    snd_pcm_uframes_t buffer = 0;
-    snd_pcm_hw_params_get_buffer_size(hw, &buffer);
-    bufferFrames = static_cast<std::uint32_t>(std::max<snd_pcm_uframes_t>(buffer, periodFrames));
-    return 0;
-}
 
 std::uint64_t framesIn(std::chrono::steady_clock::duration elapsed, std::uint32_t rate)
 {
@@ -114,20 +46,11 @@ AlsaCaptureBackend::~AlsaCaptureBackend()
     }
 }
 
-AlsaCaptureBackend::Device::~Device()
-{
-    // Last owner: nobody can wake the reader any more.
-    if (wakeFd >= 0) {
-        ::close(wakeFd);
-    }
-}
-
 int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
 {
     stream = 0;
     if (format.formatTag != 1 || format.channels == 0 || format.samplesPerSec == 0 ||
-        alsaFormat(format.bitsPerSample) == SND_PCM_FORMAT_UNKNOWN ||
-        format.blockAlign != format.channels * format.bitsPerSample / 8) {
+        !AlsaPcm::supports(format.bitsPerSample) || format.blockAlign != format.channels * format.bitsPerSample / 8) {
         return MMSYSERR_INVALPARAM;
     }
 
@@ -144,13 +67,12 @@ int AlsaCaptureBackend::open(const WaveFormat& format, CaptureStreamId& stream)
     std::shared_ptr<Device> opening;
     if (!device) {
         opening = std::make_shared<Device>();
-        opening->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        if (opening->wakeFd < 0) {
-            return -errno;
+        if (opening->pcm.wakeError() != 0) {
+            return opening->pcm.wakeError();
         }
         opening->pcmName = m_pcmName.toLocal8Bit().toStdString();
         opening->format = format;
-        opening->periodUs = kPeriodTimeUs;
+        opening->periodUs = Device::PeriodUs;
         opening->pace = m_pace;
         m_devices.push_back(opening);
         device = opening.get();
@@ -200,7 +122,7 @@ int AlsaCaptureBackend::addBuffer(CaptureStreamId id, WaveHeader* header)
     stream->lastUser = header->user;
     // Only a reader that waits for room needs to hear of it.
     if (stream->device->waitingForBuffer) {
-        wake(*stream->device);
+        stream->device->pcm.wake();
     }
     return MMSYSERR_NOERROR;
 }
@@ -219,7 +141,7 @@ int AlsaCaptureBackend::start(CaptureStreamId id)
     stream->fed = false;
     // A read under way holds sound from before the start.
     stream->startedAfterRead = stream->device->reads;
-    wake(*stream->device);
+    stream->device->pcm.wake();
     return MMSYSERR_NOERROR;
 }
 
@@ -245,7 +167,7 @@ int AlsaCaptureBackend::stop(CaptureStreamId id)
         finishBuffer(*stream);
     }
     stream->started = false;
-    wake(*stream->device);
+    stream->device->pcm.wake();
     return MMSYSERR_NOERROR;
 }
 
@@ -260,7 +182,7 @@ int AlsaCaptureBackend::reset(CaptureStreamId id)
     while (!stream->queue.empty()) {
         finishBuffer(*stream);
     }
-    wake(*stream->device);
+    stream->device->pcm.wake();
     return MMSYSERR_NOERROR;
 }
 
@@ -289,7 +211,7 @@ std::shared_ptr<AlsaCaptureBackend::Device> AlsaCaptureBackend::detach(Stream* s
     Device* device = stream->device;
     std::erase(device->streams, stream);
     m_streams.erase(stream->id);
-    wake(*device);
+    device->pcm.wake();
     if (!device->streams.empty()) {
         return nullptr;
     }
@@ -319,7 +241,7 @@ void AlsaCaptureBackend::retire(const std::shared_ptr<Device>& device)
 QString AlsaCaptureBackend::errorText(int code) const
 {
     if (code < 0) {
-        return QString::fromLocal8Bit(snd_strerror(code));
+        return AlsaPcm::errorText(code);
     }
     return commonErrorText(code);
 }
@@ -348,22 +270,20 @@ void AlsaCaptureBackend::readerLoop(const std::shared_ptr<Shared>& shared, const
     // The backend may be gone once device.quit is set: from then on only the device and the
     // shared lock are touched.
     Device& device = *owned;
-    snd_pcm_t* pcm = nullptr;
-    int err = snd_pcm_open(&pcm, device.pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+    int err = device.pcm.open(device.pcmName);
     std::uint32_t periodFrames = 0;
     std::uint32_t bufferFrames = 0;
     if (err >= 0) {
-        err = configure(pcm, device.format, kPeriodTimeUs, periodFrames, bufferFrames);
+        err = device.pcm.configure(device.format, Device::PeriodUs, periodFrames, bufferFrames);
     }
     Lock lock(shared->mutex);
-    device.pcm = pcm;
     if (err < 0) {
         failDevice(device, err);
     } else {
         device.periodFrames = periodFrames;
         device.bufferFrames = bufferFrames;
         // The file plugin reads as fast as it is asked: it has no clock of its own.
-        device.clockless = snd_pcm_type(pcm) == SND_PCM_TYPE_FILE;
+        device.clockless = device.pcm.isFile();
         device.opened = true;
     }
     shared->changed.notify_all();
@@ -371,11 +291,8 @@ void AlsaCaptureBackend::readerLoop(const std::shared_ptr<Shared>& shared, const
         runDevice(device, lock);
     }
     lock.unlock();
-    if (pcm) {
-        snd_pcm_close(pcm);
-    }
+    device.pcm.close();
     lock.lock();
-    device.pcm = nullptr;
     device.exited = true;
     shared->changed.notify_all();
 }
@@ -383,31 +300,31 @@ void AlsaCaptureBackend::readerLoop(const std::shared_ptr<Shared>& shared, const
 void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
 {
     // Only this thread calls into the PCM, always without the lock.
-    snd_pcm_t* const pcm = device.pcm;
+    AlsaPcm& pcm = device.pcm;
     const std::size_t frameBytes = device.format.blockAlign;
     std::vector<char> chunk;
     const bool waitsForConsumer = device.clockless && !device.pace;
     const bool paced = device.clockless && device.pace;
 
     while (!device.quit && !device.failed) {
-        if (!anyStarted(device)) {
+        if (!device.anyStarted()) {
             const bool drop = device.running;
             device.running = false;
             lock.unlock();
             if (drop) {
-                snd_pcm_drop(pcm);
+                pcm.drop();
             } else {
-                waitForDevice(device, false, -1);
+                pcm.wait(false, -1);
             }
             lock.lock();
             continue;
         }
         // Without a clock of its own, the device would run far ahead of the consumer; it
         // loses nothing by waiting for it.
-        if (waitsForConsumer && !everyStartedHasBuffer(device)) {
+        if (waitsForConsumer && !device.everyStartedHasBuffer()) {
             device.waitingForBuffer = true;
             lock.unlock();
-            waitForDevice(device, false, -1);
+            pcm.wait(false, -1);
             lock.lock();
             device.waitingForBuffer = false;
             continue;
@@ -415,8 +332,8 @@ void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
         // Longer periods while a stream that can wait runs, shorter ones again once none does.
         // The device restarts for it, so only before such a stream has had any sound: a
         // recording is never interrupted, a meter misses a few milliseconds.
-        const unsigned int wanted = wantedPeriodUs(device);
-        if (!device.clockless && wanted != device.periodUs && (!device.running || !anyPatientFed(device))) {
+        const unsigned int wanted = device.wantedPeriodUs();
+        if (!device.clockless && wanted != device.periodUs && (!device.running || !device.anyPatientFed())) {
             reconfigure(device, wanted, lock);
             continue;
         }
@@ -427,7 +344,7 @@ void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
         std::uint32_t frames = device.bufferFrames;
         int timeoutMs = kSilentDeviceMs;
         if (waitsForConsumer) {
-            frames = framesToRead(device);
+            frames = device.framesToRead();
         } else if (paced) {
             // Deliver no faster than a sound card would.
             frames = device.periodFrames;
@@ -438,7 +355,7 @@ void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
                 timeoutMs =
                     static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count() + 1);
                 lock.unlock();
-                waitForDevice(device, false, timeoutMs);
+                pcm.wait(false, timeoutMs);
                 lock.lock();
                 continue;
             }
@@ -449,21 +366,22 @@ void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
         lock.unlock();
         // Silence where the device delivers nothing (the file plugin past its input's end).
         std::memset(chunk.data(), device.format.bitsPerSample == 8 ? 0x80 : 0, frames * frameBytes);
-        const Wait waited = waitForDevice(device, true, timeoutMs);
-        snd_pcm_sframes_t result = -EAGAIN;
-        if (waited == Wait::Data || waited == Wait::TimedOut) {
-            result = snd_pcm_readi(pcm, chunk.data(), frames);
+        const AlsaPcm::Wait waited = pcm.wait(true, timeoutMs);
+        long result = -EAGAIN;
+        if (waited == AlsaPcm::Wait::Data || waited == AlsaPcm::Wait::TimedOut) {
+            result = pcm.read(chunk.data(), frames);
         }
         const auto readAt = std::chrono::steady_clock::now();
         int recovered = 0;
         if (result < 0 && result != -EAGAIN) {
-            recovered = snd_pcm_recover(pcm, static_cast<int>(result), 1);
+            recovered = pcm.recover(static_cast<int>(result));
         } else if (result > 0) {
             device.delivering = true;
-        } else if (!device.delivering && (waited == Wait::NotReady || (waited == Wait::Data && result == -EAGAIN))) {
+        } else if (!device.delivering &&
+                   (waited == AlsaPcm::Wait::NotReady || (waited == AlsaPcm::Wait::Data && result == -EAGAIN))) {
             // Woken with nothing to read: a stream that has started but delivers nothing yet
             // keeps its descriptor ready. Once it delivers, its descriptor wakes only with news.
-            waitForDevice(device, false, kNotDeliveringMs);
+            pcm.wait(false, kNotDeliveringMs);
         }
         lock.lock();
 
@@ -485,7 +403,7 @@ void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
             device.running = false;
             continue;
         }
-        if (result <= 0 || !anyStarted(device)) {
+        if (result <= 0 || !device.anyStarted()) {
             continue;
         }
         device.lastRead = readAt;
@@ -494,55 +412,20 @@ void AlsaCaptureBackend::runDevice(Device& device, Lock& lock)
     }
 }
 
-AlsaCaptureBackend::Wait AlsaCaptureBackend::waitForDevice(Device& device, bool withPcm, int timeoutMs)
-{
-    // Called without the lock: only the reader touches the PCM while it runs.
-    pollfd fds[16];
-    int count = 0;
-    if (withPcm) {
-        count = std::max(0, snd_pcm_poll_descriptors(device.pcm, fds, 15));
-    }
-    fds[count] = pollfd{device.wakeFd, POLLIN, 0};
-    int ready = ::poll(fds, static_cast<nfds_t>(count + 1), timeoutMs);
-    if (ready < 0 && errno == EINTR) {
-        return Wait::Woken;
-    }
-    if (fds[count].revents & POLLIN) {
-        std::uint64_t value = 0;
-        [[maybe_unused]] const ssize_t n = ::read(device.wakeFd, &value, sizeof value);
-        return Wait::Woken;
-    }
-    if (ready == 0) {
-        return Wait::TimedOut;
-    }
-    // The plugin turns its descriptors' events into the stream's own (and clears them).
-    unsigned short events = 0;
-    if (snd_pcm_poll_descriptors_revents(device.pcm, fds, static_cast<unsigned int>(count), &events) < 0) {
-        return Wait::Data;
-    }
-    return (events & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) ? Wait::Data : Wait::NotReady;
-}
-
-void AlsaCaptureBackend::wake(const Device& device)
-{
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(device.wakeFd, &one, sizeof one);
-}
-
 void AlsaCaptureBackend::reconfigure(Device& device, unsigned int periodUs, Lock& lock)
 {
     device.running = false;
     const unsigned int before = device.periodUs;
     lock.unlock();
     // Only a meter can be running here: it misses a few milliseconds.
-    snd_pcm_drop(device.pcm);
+    device.pcm.drop();
     std::uint32_t periodFrames = 0;
     std::uint32_t bufferFrames = 0;
-    int err = configure(device.pcm, device.format, periodUs, periodFrames, bufferFrames);
+    int err = device.pcm.configure(device.format, periodUs, periodFrames, bufferFrames);
     if (err < 0) {
         // Back to what worked before.
         periodUs = before;
-        err = configure(device.pcm, device.format, periodUs, periodFrames, bufferFrames);
+        err = device.pcm.configure(device.format, periodUs, periodFrames, bufferFrames);
     }
     lock.lock();
     if (device.quit) {
@@ -560,13 +443,7 @@ void AlsaCaptureBackend::reconfigure(Device& device, unsigned int periodUs, Lock
 void AlsaCaptureBackend::startDevice(Device& device, Lock& lock)
 {
     lock.unlock();
-    int err = 0;
-    if (snd_pcm_state(device.pcm) != SND_PCM_STATE_PREPARED) {
-        err = snd_pcm_prepare(device.pcm);
-    }
-    if (err >= 0) {
-        err = snd_pcm_start(device.pcm);
-    }
+    const int err = device.pcm.start();
     const auto startedAt = std::chrono::steady_clock::now();
     lock.lock();
     if (device.quit) {
@@ -612,53 +489,6 @@ void AlsaCaptureBackend::reportGap(Stream& stream)
     notification.lostBytesBefore = stream.lostBytes;
     stream.lostBytes = 0;
     notify(notification);
-}
-
-bool AlsaCaptureBackend::anyStarted(const Device& device) const
-{
-    return std::any_of(device.streams.begin(), device.streams.end(), [](const Stream* s) { return s->started; });
-}
-
-bool AlsaCaptureBackend::isPatient(const Stream& stream)
-{
-    return stream.started && stream.patienceMs >= static_cast<int>(kPatientPeriodUs / 1000);
-}
-
-unsigned int AlsaCaptureBackend::wantedPeriodUs(const Device& device)
-{
-    const bool patient =
-        std::any_of(device.streams.begin(), device.streams.end(), [](const Stream* s) { return isPatient(*s); });
-    return patient ? kPatientPeriodUs : kPeriodTimeUs;
-}
-
-bool AlsaCaptureBackend::anyPatientFed(const Device& device)
-{
-    return std::any_of(device.streams.begin(), device.streams.end(),
-                       [](const Stream* s) { return isPatient(*s) && s->fed; });
-}
-
-bool AlsaCaptureBackend::everyStartedHasBuffer(const Device& device) const
-{
-    return std::all_of(device.streams.begin(), device.streams.end(),
-                       [](const Stream* s) { return !s->started || !s->queue.empty(); });
-}
-
-std::uint32_t AlsaCaptureBackend::framesToRead(const Device& device) const
-{
-    // Read no more than every waiting stream can take, so nothing is lost while the
-    // consumers keep up; streams without any buffer do not hold the others back.
-    std::uint64_t frames = device.periodFrames;
-    for (const Stream* s : device.streams) {
-        if (!s->started || s->queue.empty()) {
-            continue;
-        }
-        std::uint64_t freeBytes = 0;
-        for (const WaveHeader* header : s->queue) {
-            freeBytes += header->bufferLength - header->bytesRecorded;
-        }
-        frames = std::min<std::uint64_t>(frames, std::max<std::uint64_t>(freeBytes / device.format.blockAlign, 1));
-    }
-    return static_cast<std::uint32_t>(frames);
 }
 
 void AlsaCaptureBackend::distribute(Device& device, const char* chunk, std::uint32_t frames, std::uint64_t read)

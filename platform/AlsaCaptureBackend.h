@@ -1,21 +1,16 @@
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
 #include <QString>
 
+#include "platform/AlsaCaptureDevice.h"
 #include "recorder/CaptureBackend.h"
-
-typedef struct _snd_pcm snd_pcm_t;
 
 /**
  * @brief Capture from an ALSA PCM (interleaved) with one reader thread per open device.
@@ -68,88 +63,22 @@ public:
     unsigned int periodUs(CaptureStreamId stream) const;
 
 private:
-    struct Device;
-    struct Stream
-    {
-        CaptureStreamId id = 0;
-        Device* device = nullptr;
-        bool started = false;
-        std::deque<WaveHeader*> queue;
-        std::uint64_t lostBytes = 0;
-        std::intptr_t lastUser = 0;
-        int patienceMs = 0;
-        // Has had sound since it was last started.
-        bool fed = false;
-        // Reads the device had begun when the stream was started: it gets none of those.
-        std::uint64_t startedAfterRead = 0;
-    };
+    using Device = AlsaCaptureDevice;
+    using Stream = AlsaCaptureDevice::Stream;
     // The lock and the devices outlive the backend while a reader stuck in the device holds them.
     struct Shared
     {
         std::mutex mutex;
         std::condition_variable changed;
     };
-    struct Device
-    {
-        ~Device();
-
-        std::string pcmName;
-        snd_pcm_t* pcm = nullptr;
-        WaveFormat format;
-        unsigned int periodUs = 0;
-        std::uint32_t periodFrames = 0;
-        std::uint32_t bufferFrames = 0;
-        std::vector<Stream*> streams;
-        std::thread reader;
-        // Wakes the reader from its poll when the streams change.
-        int wakeFd = -1;
-        bool opened = false;
-        // open() no longer waits: a failure from now on goes to the failure handler.
-        bool openAnswered = false;
-        bool quit = false;
-        bool exited = false;
-        bool running = false;
-        // Has delivered since it was last started (the reader's own; read without the lock).
-        bool delivering = false;
-        bool failed = false;
-        int failureCode = 0;
-        bool clockless = false;
-        bool pace = false;
-        bool waitingForBuffer = false;
-        std::uint64_t reads = 0;
-        // An overrun: what the device captured from this moment until it runs again is lost.
-        bool gap = false;
-        std::chrono::steady_clock::time_point gapSince;
-        // When the device's buffer was last emptied: what it captured since is lost in an overrun.
-        std::chrono::steady_clock::time_point lastRead;
-        std::chrono::steady_clock::time_point pacedStart;
-        std::uint64_t pacedFrames = 0;
-    };
-
-    enum class Wait
-    {
-        Data,
-        NotReady,
-        Woken,
-        TimedOut
-    };
-
     using Lock = std::unique_lock<std::mutex>;
 
     void readerLoop(const std::shared_ptr<Shared>& shared, const std::shared_ptr<Device>& device);
     void runDevice(Device& device, Lock& lock);
-    static Wait waitForDevice(Device& device, bool withPcm, int timeoutMs);
-    static void wake(const Device& device);
     void startDevice(Device& device, Lock& lock);
     void reconfigure(Device& device, unsigned int periodUs, Lock& lock);
     void loseForFed(Device& device, std::uint64_t frames);
     void reportGap(Stream& stream);
-    bool anyStarted(const Device& device) const;
-    bool everyStartedHasBuffer(const Device& device) const;
-    std::uint32_t framesToRead(const Device& device) const;
-    static bool isPatient(const Stream& stream);
-    static unsigned int wantedPeriodUs(const Device& device);
-    static bool anyPatientFed(const Device& device);
     void distribute(Device& device, const char* chunk, std::uint32_t frames, std::uint64_t read);
     void finishBuffer(Stream& stream);
     void failDevice(Device& device, int code);
