@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <initializer_list>
 
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 
-#include "controls/SymbolCaption.h"
+#include "controls/ButtonCanvas.h"
 
 namespace {
 
@@ -26,199 +24,8 @@ QRgb shadeP(QRgb color, int amount)
     return ButtonPainter::ShadeColor(color, amount, true);
 }
 
-/// Logical to device pixels along one axis. Within Zone pixels of either end every logical pixel is
-/// Thick device pixels, so the edges are lines of one width; the middle takes what is left over.
-class Axis
-{
-public:
-    Axis(int length, int device, int thick) : m_length(length), m_device(device), m_thick(thick)
-    {
-        m_zone = std::max(0, std::min({Zone, length / 2, device / (2 * thick)}));
-    }
-
-    int operator()(int x) const
-    {
-        if (x <= m_zone)
-            return x * m_thick;
-        if (x >= m_length - m_zone)
-            return m_device - (m_length - x) * m_thick;
-        const double middle = double(m_device - 2 * m_zone * m_thick) / double(m_length - 2 * m_zone);
-        return m_zone * m_thick + int(std::lround(double(x - m_zone) * middle));
-    }
-
-private:
-    // The deepest edge detail of the styles (the focus rectangle) lies 4 pixels in.
-    static constexpr int Zone = 6;
-    int m_length;
-    int m_device;
-    int m_thick;
-    int m_zone = 0;
-};
-
-/// The drawing primitives of one paint, with the current text colour.
-class Canvas
-{
-public:
-    Canvas(QPainter& painter, const ButtonPainter& owner, const Look& look, QSize size, QSize device, qreal ratio)
-        : W(size.width()), H(size.height()), m_thick(std::max(1, qRound(ratio))), m_ratio(ratio), m_device(device),
-          m_x(W, device.width(), m_thick), m_y(H, device.height(), m_thick), m_painter(painter), m_owner(owner),
-          m_look(look)
-    {
-    }
-
-    /// Filled rectangle or one-pixel outline from (x, y) to (x + w, y + h), right and bottom edges excluded.
-    void box(int x, int y, int w, int h, QRgb color, bool frame)
-    {
-        if (w <= 0 || h <= 0)
-            return;
-        const QColor c = QColor::fromRgb(color);
-        const int left = m_x(x), top = m_y(y), right = m_x(x + w), bottom = m_y(y + h);
-        if (!frame) {
-            m_painter.fillRect(left, top, right - left, bottom - top, c);
-            return;
-        }
-        const int t = m_thick;
-        m_painter.fillRect(left, top, right - left, t, c);
-        m_painter.fillRect(left, bottom - t, right - left, t, c);
-        m_painter.fillRect(left, top, t, bottom - top, c);
-        m_painter.fillRect(right - t, top, t, bottom - top, c);
-    }
-
-    /// Axis-parallel line without its end point (every line of the styles is one).
-    void line(int x1, int y1, int x2, int y2, QRgb color)
-    {
-        const QColor c = QColor::fromRgb(color);
-        if (y1 == y2 && x1 != x2) {
-            const int from = x2 > x1 ? x1 : x2 + 1;
-            const int to = x2 > x1 ? x2 : x1 + 1;
-            m_painter.fillRect(m_x(from), m_y(y1), m_x(to) - m_x(from), m_y(y1 + 1) - m_y(y1), c);
-        } else if (x1 == x2 && y1 != y2) {
-            const int from = y2 > y1 ? y1 : y2 + 1;
-            const int to = y2 > y1 ? y2 : y1 + 1;
-            m_painter.fillRect(m_x(x1), m_y(from), m_x(x1 + 1) - m_x(x1), m_y(to) - m_y(from), c);
-        }
-    }
-
-    void pixel(int x, int y, QRgb color)
-    {
-        m_painter.fillRect(m_x(x), m_y(y), m_x(x + 1) - m_x(x), m_y(y + 1) - m_y(y), QColor::fromRgb(color));
-    }
-
-    void pixels(std::initializer_list<QPoint> points, QRgb color)
-    {
-        for (const QPoint& p : points)
-            pixel(p.x(), p.y(), color);
-    }
-
-    /// (1, 1), (1, H - 2), (W - 2, 1) and (W - 2, H - 2).
-    void corners(QRgb color) { pixels({{1, 1}, {1, H - 2}, {W - 2, 1}, {W - 2, H - 2}}, color); }
-
-    /// Up to two rings; the top-left corner of a ring in the first colour, the other three in the second.
-    void bevel(QRgb c1, QRgb c2, QRgb c3, QRgb c4, int inset, bool outerOnly)
-    {
-        const int e = std::abs(inset);
-        const int x = W - 1 - e;
-        const int y = H - 1 - e;
-        ring(e, e, x, y, c1, c2);
-        if (!outerOnly)
-            ring(e + 1, e + 1, x - 1, y - 1, c3, c4);
-    }
-
-    /// The caption in the current text colour, in the pressed or the resting place.
-    void caption(bool pressed) { captionIn(pressed, text); }
-
-    /// Disabled captions: a light copy below right, the shadow copy in place.
-    void emboss()
-    {
-        captionIn(true, m_owner.palette().Highlight);
-        captionIn(false, m_owner.palette().Shadow);
-    }
-
-    /// Whether the button shows that it has the focus.
-    bool focusShown() const { return m_look.hasFocus && (m_look.showFocusRect || m_look.focusCue); }
-
-    /// The dotted focus rectangle, inverting, when the button has the focus and shows it.
-    void focus()
-    {
-        if (!focusShown())
-            return;
-        text = m_owner.palette().TextColor;
-        const QRect r = ButtonPainter::FocusRect(QSize(W, H));
-        if (r.width() <= 0 || r.height() <= 0)
-            return;
-        m_painter.save();
-        m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        const int t = m_thick;
-        const int left = m_x(r.left()), top = m_y(r.top()), right = m_x(r.right() + 1), bottom = m_y(r.bottom() + 1);
-        // Every other dot, on a pattern fixed to the surface so that the edges meet; each pixel once.
-        for (int py = top; py < bottom; ++py) {
-            const bool edgeRow = py < top + t || py >= bottom - t;
-            for (int px = left; px < right; ++px) {
-                if (!edgeRow && px >= left + t && px < right - t)
-                    px = right - t;
-                if ((px / t + py / t) % 2 == 0)
-                    m_painter.fillRect(px, py, 1, 1, Qt::white);
-            }
-        }
-        m_painter.restore();
-    }
-
-    /// Style 5's focus mark: a frame around the whole caption string.
-    void captionFrame()
-    {
-        if (!focusShown())
-            return;
-        const QFontMetrics metrics(ButtonPainter::CaptionFont(m_look.font));
-        const int tw = metrics.horizontalAdvance(m_look.caption);
-        const int th = metrics.height();
-        box((W - tw) / 2 - 3, (H - th) / 2 - 1, tw + 6, th + 2, qRgb(153, 153, 204), true);
-    }
-
-    const int W;
-    const int H;
-    QRgb text = 0;
-
-private:
-    void ring(int left, int top, int right, int bottom, QRgb first, QRgb second)
-    {
-        line(left, bottom, left, top, first);          // left column, upward, without the top pixel
-        line(left, top, right, top, first);            // top row without the right pixel
-        line(right, top, right, bottom, second);       // right column without the bottom pixel
-        line(right, bottom, left - 1, bottom, second); // bottom row, leftward, both ends
-    }
-
-    void captionIn(bool pressed, QRgb color)
-    {
-        // Captions and symbols are laid out in pixels and drawn at the device's resolution.
-        const bool scaled = m_ratio != 1.0;
-        if (scaled) {
-            m_painter.save();
-            m_painter.translate((m_device.width() - W * m_ratio) / 2, (m_device.height() - H * m_ratio) / 2);
-            m_painter.scale(m_ratio, m_ratio);
-        }
-        const QSize size(W, H);
-        if (!SymbolCaption::draw(m_painter, m_look.caption, m_look.font, m_look.dpi, size, pressed, color)) {
-            m_painter.setPen(QColor::fromRgb(color));
-            m_painter.setFont(ButtonPainter::CaptionFont(m_look.font));
-            m_painter.drawText(pressed ? m_owner.PressedCaptionRect() : m_owner.CaptionRect(),
-                               Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, m_look.caption);
-        }
-        if (scaled)
-            m_painter.restore();
-    }
-
-    const int m_thick;
-    const qreal m_ratio;
-    const QSize m_device;
-    const Axis m_x;
-    const Axis m_y;
-    QPainter& m_painter;
-    const ButtonPainter& m_owner;
-    const Look& m_look;
-};
-
 // Style 1: raised with outline.
-void style1(Canvas& c, const Palette& p, int state, bool enabled)
+void style1(ButtonCanvas& c, const Palette& p, int state, bool enabled)
 {
     const bool down = enabled && state == ButtonPainter::StateDown;
     if (!enabled)
@@ -229,13 +36,13 @@ void style1(Canvas& c, const Palette& p, int state, bool enabled)
         c.bevel(p.Shadow, p.Highlight, p.Shadow, p.Highlight, -1, false);
     else
         c.bevel(p.Highlight, p.Shadow, p.Highlight, p.Shadow, -1, false);
-    c.box(0, 0, c.W, c.H, p.DarkShadow, true);
+    c.box(0, 0, c.width(), c.height(), p.DarkShadow, true);
     if (enabled)
         c.focus();
 }
 
 // Style 2: classic push button, outlined when it is the default button.
-void style2(Canvas& c, const Palette& p, const Look& look, int state)
+void style2(ButtonCanvas& c, const Palette& p, const Look& look, int state)
 {
     if (!look.enabled) {
         c.emboss();
@@ -245,7 +52,7 @@ void style2(Canvas& c, const Palette& p, const Look& look, int state)
         if (look.showFocusRect && look.isDefault) {
             c.bevel(p.Highlight, p.DarkShadow, p.Light, p.Shadow, -1, false);
             c.focus();
-            c.box(0, 0, c.W, c.H, p.DarkShadow, true);
+            c.box(0, 0, c.width(), c.height(), p.DarkShadow, true);
         } else {
             c.bevel(p.Highlight, p.DarkShadow, p.Light, p.Shadow, 0, false);
             if (look.focusCue)
@@ -254,8 +61,8 @@ void style2(Canvas& c, const Palette& p, const Look& look, int state)
     } else {
         c.caption(true);
         if (look.showFocusRect) {
-            c.box(0, 0, c.W, c.H, p.DarkShadow, true);
-            c.box(1, 1, c.W - 2, c.H - 2, p.Shadow, true);
+            c.box(0, 0, c.width(), c.height(), p.DarkShadow, true);
+            c.box(1, 1, c.width() - 2, c.height() - 2, p.Shadow, true);
             c.focus();
         } else {
             c.bevel(p.DarkShadow, p.Highlight, p.Shadow, p.Light, 0, false);
@@ -264,14 +71,14 @@ void style2(Canvas& c, const Palette& p, const Look& look, int state)
 }
 
 // Style 3: vertical gradient with rounded corners; focus and default shown by the edges.
-void style3(Canvas& c, const Palette& p, const Look& look, int state)
+void style3(ButtonCanvas& c, const Palette& p, const Look& look, int state)
 {
-    const int w = c.W;
-    const int h = c.H;
+    const int w = c.width();
+    const int h = c.height();
     const QRgb raised = shadeP(p.Face, 48);
     if (!look.enabled) {
         c.box(0, 0, w, h, shadeP(raised, -24), false);
-        c.text = shadeP(raised, -104);
+        c.setTextColor(shadeP(raised, -104));
         c.caption(false);
         c.box(0, 0, w, h, shadeP(raised, -84), true);
         c.corners(shadeP(raised, -72));
@@ -287,7 +94,7 @@ void style3(Canvas& c, const Palette& p, const Look& look, int state)
         c.line(0, y, w, y, shadeP(b, -int(std::nearbyint(step * float(t)))));
     }
     if (down)
-        c.text = p.TextColor;
+        c.setTextColor(p.TextColor);
     c.caption(down);
     c.box(0, 0, w, h, qRgb(0, 60, 115), true);
     c.corners(qRgb(16, 77, 123));
@@ -324,16 +131,16 @@ void style3(Canvas& c, const Palette& p, const Look& look, int state)
 }
 
 // Style 4: rounded panel with soft edges; the focus rectangle only for focus from the keyboard.
-void style4(Canvas& c, const Palette& p, const Look& look, int state)
+void style4(ButtonCanvas& c, const Palette& p, const Look& look, int state)
 {
-    const int w = c.W;
-    const int h = c.H;
+    const int w = c.width();
+    const int h = c.height();
     if (look.enabled && state == ButtonPainter::StateDown) {
         const QRgb s16 = shade(p.Shadow, -16);
         const QRgb s32 = shade(p.Shadow, -32);
         const QRgb s64 = shade(p.Shadow, -64);
         c.box(1, 1, w - 2, h - 2, s16, false);
-        c.text = p.Light;
+        c.setTextColor(p.Light);
         c.caption(true);
         c.box(0, 0, w, h, p.DarkShadow, true);
         c.box(1, 1, w - 2, h - 2, s64, true);
@@ -378,12 +185,12 @@ void style4(Canvas& c, const Palette& p, const Look& look, int state)
 }
 
 // Style 5: flat face; the focus mark frames the caption, which never moves.
-void style5(Canvas& c, const Palette& p, const Look& look, int state)
+void style5(ButtonCanvas& c, const Palette& p, const Look& look, int state)
 {
-    const int w = c.W;
-    const int h = c.H;
+    const int w = c.width();
+    const int h = c.height();
     if (!look.enabled) {
-        c.text = p.Shadow;
+        c.setTextColor(p.Shadow);
         c.caption(false);
         c.box(0, 0, w, h, p.Shadow, true);
     } else if (state == ButtonPainter::StateUp) {
@@ -404,11 +211,11 @@ void style5(Canvas& c, const Palette& p, const Look& look, int state)
 }
 
 // Style 6: soft raised edge.
-void style6(Canvas& c, const Palette& p, const Look& look, int state)
+void style6(ButtonCanvas& c, const Palette& p, const Look& look, int state)
 {
     const QRgb l = shade(p.Light, 8);
     if (!look.enabled) {
-        c.text = p.Shadow;
+        c.setTextColor(p.Shadow);
         c.caption(false);
         c.bevel(l, p.Shadow, l, p.Shadow, 0, false);
         return;
@@ -423,13 +230,13 @@ void style6(Canvas& c, const Palette& p, const Look& look, int state)
 }
 
 // Styles 7 (thin raised) and 8 (flat, raised only under the pointer).
-void style7or8(Canvas& c, const Palette& p, const Look& look, int state)
+void style7or8(ButtonCanvas& c, const Palette& p, const Look& look, int state)
 {
     const bool flat = look.buttonType == 8;
     if (!look.enabled) {
         c.emboss();
         if (flat)
-            c.box(0, 0, c.W, c.H, p.Shadow, true);
+            c.box(0, 0, c.width(), c.height(), p.Shadow, true);
         else
             c.bevel(p.Highlight, p.Shadow, 0, 0, 0, true);
         return;
@@ -569,15 +376,8 @@ void ButtonPainter::PaintButton(QImage& surface, int state, const Look& look) co
     device = device.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const QSize size = look.size.isEmpty() ? surface.size() : look.size;
     const QRegion shape = BuildRegion(look.buttonType, size);
-    const int thick = std::max(1, qRound(ratio));
-    const Axis x(size.width(), device.width(), thick);
-    const Axis y(size.height(), device.height(), thick);
     QPainter painter(&device);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const int px : {0, 1, size.width() - 2, size.width() - 1})
-        for (const int py : {0, 1, size.height() - 2, size.height() - 1})
-            if (QRect(QPoint(), size).contains(px, py) && !shape.contains(QPoint(px, py)))
-                painter.fillRect(x(px), y(py), x(px + 1) - x(px), y(py + 1) - y(py), Qt::transparent);
+    ButtonCanvas(painter, *this, look, size, device.size(), ratio).cutCorners(shape);
     painter.end();
     device.setDevicePixelRatio(ratio);
     surface = device;
@@ -587,12 +387,12 @@ void ButtonPainter::paint(QImage& surface, int state, const Look& look, qreal ra
 {
     QPainter painter(&surface);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    Canvas c(painter, *this, look, look.size.isEmpty() ? surface.size() : look.size, surface.size(), ratio);
+    ButtonCanvas c(painter, *this, look, look.size.isEmpty() ? surface.size() : look.size, surface.size(), ratio);
     const Palette& p = m_palette;
-    c.box(0, 0, c.W, c.H, p.Face, false);
+    c.box(0, 0, c.width(), c.height(), p.Face, false);
     if (state != StateUp && state != StateDown)
         return;
-    c.text = look.isOver ? p.HoverTextColor : p.TextColor;
+    c.setTextColor(look.isOver ? p.HoverTextColor : p.TextColor);
     switch (look.buttonType) {
     case 1:
         style1(c, p, state, look.enabled);

@@ -3,19 +3,17 @@
 #include <utility>
 
 #include <QAccessible>
-#include <QApplication>
 #include <QCursor>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QShortcutEvent>
-#include <QTimer>
 #include <QtMath>
 
 #include "app/Cp1252.h"
+#include "controls/ButtonHover.h"
 #include "controls/ButtonRules.h"
 #include "controls/CmdButtonAccessible.h"
 #include "controls/FormFile.h"
@@ -41,13 +39,9 @@ CmdButton::CmdButton(QWidget* parent, const QString& name) : QWidget(parent)
     setObjectName(name);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    m_overTimer = new QTimer(this);
-    m_overTimer->setObjectName(QStringLiteral("OverTimer"));
-    m_overTimer->setInterval(10);
-    // Armed by every pointer move over the button: a pointer at rest cannot leave unnoticed
-    // (the window system reports a window appearing over it), so a resting pointer costs nothing.
-    m_overTimer->setSingleShot(true);
-    connect(m_overTimer, &QTimer::timeout, this, &CmdButton::overTimerTick);
+    m_hover = new ButtonHover(this);
+    connect(m_hover, &ButtonHover::started, this, &CmdButton::hoverStarted);
+    connect(m_hover, &ButtonHover::ended, this, &CmdButton::hoverEnded);
 
     // Creation: the (still unset) scheme gives the system colours.
     buildPalette();
@@ -268,16 +262,7 @@ bool CmdButton::event(QEvent* event)
 
 void CmdButton::paintEvent(QPaintEvent*)
 {
-    if (m_shapeRatio != devicePixelRatioF())
-        applyShape();
-    if (m_surface.size() != deviceSize() || m_surface.devicePixelRatio() != devicePixelRatioF())
-        render();
-    QPainter painter(this);
-    // At fractional ratios the button may start inside a device pixel; the image goes where the
-    // window system's clip of the button starts, so that it is copied pixel for pixel.
-    const QPointF origin = painter.deviceTransform().map(QPointF(0, 0));
-    const QPointF snap(qRound(origin.x()) - origin.x(), qRound(origin.y()) - origin.y());
-    painter.drawImage(snap / m_surface.devicePixelRatio(), m_surface);
+    m_surface.paint(m_painter, m_paintedState, look());
 }
 
 void CmdButton::resizeEvent(QResizeEvent*)
@@ -342,16 +327,15 @@ void CmdButton::focusOutEvent(QFocusEvent* event)
 void CmdButton::hideEvent(QHideEvent* event)
 {
     // No leave event comes for a hidden button; shown again, it must not keep the hover look.
-    endHover();
+    m_hover->end();
     QWidget::hideEvent(event);
 }
 
-// The OverTimer notices the pointer leaving. Where the platform knows the pointer's position only
-// over the program's own windows (Wayland), it would never see it leave the window; the leave event
-// ends the hover there. Either way MouseOut comes once per hover.
+// Where the platform knows the pointer's position only over the program's own windows (Wayland), the
+// hover's timer would never see it leave the window; the leave event ends the hover there.
 void CmdButton::leaveEvent(QEvent*)
 {
-    endHover();
+    m_hover->end();
 }
 
 void CmdButton::mousePressEvent(QMouseEvent* event)
@@ -409,13 +393,11 @@ void CmdButton::mouseMoveEvent(QMouseEvent* event)
     if (outside) {
         paintButton(StateUp, false);
         // Dragged off: the pointer has left, the press goes on.
-        endHover();
+        m_hover->end();
     } else if (button == 1)
         paintButton(StateDown, false);
-    else if (m_isOver)
-        m_overTimer->start();
     else
-        startHover();
+        m_hover->moved();
 }
 
 void CmdButton::keyPressEvent(QKeyEvent* event)
@@ -493,52 +475,24 @@ void CmdButton::click()
     emit Click();
 }
 
-void CmdButton::startHover()
+void CmdButton::hoverStarted()
 {
-    if (m_isOver)
-        return;
-    m_overTimer->start();
-    m_isOver = true;
     emit MouseOver();
     paintButton(StateUp, true);
 }
 
-void CmdButton::endHover()
+void CmdButton::hoverEnded()
 {
-    m_overTimer->stop();
-    if (!m_isOver)
-        return;
-    m_isOver = false;
     paintButton(StateUp, true);
     emit MouseOut();
-}
-
-void CmdButton::overTimerTick()
-{
-    // Outside this window also means over a corner the shape cuts off, or over another window.
-    if (!m_isOver || QApplication::widgetAt(QCursor::pos()) != this)
-        endHover();
 }
 
 void CmdButton::resizeStep()
 {
     layoutCaption();
-    applyShape();
+    m_surface.applyShape(m_buttonType);
     if (height() > 0)
         paintButton(StateUp, true);
-}
-
-void CmdButton::applyShape()
-{
-    m_shapeRatio = devicePixelRatioF();
-    // At other ratios than 1 the window system would cut the corners at other device pixels than the
-    // drawing's; the picture leaves them transparent instead, over the container's background.
-    const QRegion shape = ButtonPainter::BuildRegion(m_buttonType, size());
-    if (shape == QRegion(rect()) || width() <= 0 || height() <= 0 || m_shapeRatio != 1.0)
-        clearMask();
-    else
-        setMask(shape);
-    setAttribute(Qt::WA_OpaquePaintEvent, m_shapeRatio == 1.0);
 }
 
 void CmdButton::fontChanged()
@@ -603,32 +557,15 @@ void CmdButton::paintButton(int state, bool force)
         return;
     m_paintedState = state;
     m_paintedCaption = m_caption;
-    render();
+    m_surface.render(m_painter, m_paintedState, look());
     update();
 }
 
-void CmdButton::render()
+ButtonPainter::Look CmdButton::look() const
 {
-    const qreal ratio = devicePixelRatioF();
-    const QSize device = deviceSize();
-    if (m_surface.size() != device || m_surface.devicePixelRatio() != ratio) {
-        m_surface = QImage(device, QImage::Format_RGB32);
-        m_surface.setDevicePixelRatio(ratio);
-    }
-    ButtonPainter::Look look{m_buttonType, m_caption,  m_font->font(),  logicalDpiY(),     isEnabled(),
-                             m_isOver,     m_hasFocus, m_showFocusRect, m_displayAsDefault};
+    ButtonPainter::Look look{m_buttonType,      m_caption,  m_font->font(),  logicalDpiY(),     isEnabled(),
+                             m_hover->isOver(), m_hasFocus, m_showFocusRect, m_displayAsDefault};
     look.focusCue = m_focusCue;
     look.size = size();
-    m_painter.PaintButton(m_surface, m_paintedState, look);
-}
-
-QSize CmdButton::deviceSize() const
-{
-    const qreal ratio = devicePixelRatioF();
-    if (ratio == 1.0)
-        return size();
-    // The window system rounds the button's edges in the window to device pixels; so does the image.
-    const QPoint at = mapTo(window(), QPoint(0, 0));
-    const auto span = [ratio](int from, int length) { return qRound((from + length) * ratio) - qRound(from * ratio); };
-    return QSize(span(at.x(), width()), span(at.y(), height()));
+    return look;
 }

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include <QColor>
-#include <QImage>
 #include <QMetaObject>
 #include <QPixmap>
 #include <QSet>
@@ -11,10 +10,10 @@
 #include <QWidget>
 
 #include "controls/ButtonPainter.h"
+#include "controls/ButtonSurface.h"
 #include "controls/SharedFont.h"
 
-class QTimer;
-
+class ButtonHover;
 class FormFile;
 class PropertyBag;
 
@@ -162,11 +161,9 @@ private:
     void press(qint16 button, qint16 shift, float x, float y);
     void release(qint16 button, qint16 shift, float x, float y);
     void click();
-    void startHover();
-    void endHover();
-    void overTimerTick();
+    void hoverStarted();
+    void hoverEnded();
     void resizeStep();
-    void applyShape();
     void fontChanged();
     void attachFont(const std::shared_ptr<SharedFont>& font);
     void buildPalette();
@@ -174,8 +171,7 @@ private:
     void updateAccessKey();
     void applyPointer();
     void paintButton(int state, bool force);
-    void render();
-    QSize deviceSize() const;
+    ButtonPainter::Look look() const;
     void markChanged(const char* key) { m_changed.insert(QLatin1String(key)); }
 
     QString m_caption;
@@ -186,9 +182,7 @@ private:
     int m_colorScheme = 0;
     bool m_showFocusRect = false;
     bool m_hasFocus = false;
-    qreal m_shapeRatio = 0.0; // the device pixel ratio the shape was set for
-    bool m_focusCue = false;  // the focus came from the keyboard: show it whatever ShowFocusRect says
-    bool m_isOver = false;
+    bool m_focusCue = false; // the focus came from the keyboard: show it whatever ShowFocusRect says
     qint16 m_lastButton = 1;
     quint8 m_lastKey = 0;
     bool m_inDoubleClick = false;
@@ -205,6 +199,6 @@ private:
     int m_shortcutId = 0;
     QSet<QString> m_changed;
     ButtonPainter m_painter;
-    QImage m_surface;
-    QTimer* m_overTimer = nullptr;
+    ButtonSurface m_surface{*this};
+    ButtonHover* m_hover = nullptr;
 };
