@@ -20,6 +20,7 @@
 #include "app/Commands.h"
 #include "app/FileHandling.h"
 #include "app/IniStore.h"
+#include "app/ReachableControls.h"
 #include "app/SettingsPanel.h"
 #include "app/WindowUtils.h"
 #include "controls/CmdButton.h"
@@ -383,25 +384,9 @@ void frmMain::resizeEvent(QResizeEvent* event)
 
 void frmMain::updateReachableControls()
 {
-    static constexpr char kPolicy[] = "qbFocusPolicy";
-    for (QWidget* widget : findChildren<QWidget*>()) {
-        if (widget->window() != this) {
-            continue;
-        }
-        QVariant policy = widget->property(kPolicy);
-        if (!policy.isValid()) {
-            if (widget->focusPolicy() == Qt::NoFocus) {
-                continue;
-            }
-            policy = static_cast<int>(widget->focusPolicy());
-            widget->setProperty(kPolicy, policy);
-        }
-        const bool reachable = rect().intersects(QRect(widget->mapTo(this, QPoint(0, 0)), widget->size()));
-        widget->setFocusPolicy(reachable ? static_cast<Qt::FocusPolicy>(policy.toInt()) : Qt::NoFocus);
-        if (!reachable && widget->hasFocus()) {
-            // Keys must not reach it unseen.
-            parkFocus();
-        }
+    if (ReachableControls::update(*this)) {
+        // Keys must not reach it unseen.
+        parkFocus();
     }
 }
 
