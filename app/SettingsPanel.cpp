@@ -7,18 +7,10 @@
 
 #include "app/AppGlobals.h"
 #include "app/FileHandling.h"
+#include "app/WindowUtils.h"
 #include "controls/CmdButton.h"
 #include "controls/frmDirSelect.h"
 #include "recorder/RecordingController.h"
-
-namespace {
-constexpr int kTwipsPerPixel = 15;
-
-constexpr int tw(int twips)
-{
-    return twips / kTwipsPerPixel;
-}
-} // namespace
 
 SettingsPanel::SettingsPanel(const Controls& controls, RecordingController& controller, QObject* parent)
     : QObject(parent), m_controller(controller), CmdSettings(controls.CmdSettings), frmSettings(controls.frmSettings),
@@ -40,8 +32,8 @@ void SettingsPanel::applySettingsLayout(bool browserOpen)
 {
     m_browserOpen = browserOpen;
     const int panelWidth = browserOpen ? 13935 : 7875;
-    frmSettings->resize(tw(panelWidth), frmSettings->height());
-    Text1->resize(tw(browserOpen ? 9105 : 4125), Text1->height());
+    frmSettings->resize(Commands::TwipsToPixels(panelWidth), frmSettings->height());
+    Text1->resize(Commands::TwipsToPixels(browserOpen ? 9105 : 4125), Text1->height());
     cmdBrowse->setGeometryTwips(browserOpen ? 12495 : 7455, 180, browserOpen ? 1335 : 330, 330);
     cmdBrowse->setCaption(browserOpen ? QStringLiteral("Durchsuchen...") : QStringLiteral("..."));
     emit layoutApplied();

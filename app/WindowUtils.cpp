@@ -14,13 +14,6 @@
 
 namespace Commands {
 
-namespace {
-
-// Window placement is designed in twips, at 96 dots per inch.
-constexpr int kTwipsPerPixel = 15;
-
-} // namespace
-
 void ShowMessage(const QString& text, int kind, QString& caption)
 {
     if (caption.isEmpty()) {
@@ -62,19 +55,19 @@ void CenterForm(QWidget* window)
     }
     const QRect area = screen->geometry();
     const QSize size = window->size() + QSize(NominalFrameWidth, NominalFrameHeight);
-    const long screenHeight = std::lround(area.height() * kTwipsPerPixel * 0.85);
-    const long screenWidth = static_cast<long>(area.width()) * kTwipsPerPixel;
-    long top = screenHeight / 2 - static_cast<long>(size.height()) * kTwipsPerPixel / 2;
-    long left = screenWidth / 2 - static_cast<long>(size.width()) * kTwipsPerPixel / 2;
+    const long screenHeight = std::lround(area.height() * TwipsPerPixel * 0.85);
+    const long screenWidth = static_cast<long>(area.width()) * TwipsPerPixel;
+    long top = screenHeight / 2 - static_cast<long>(size.height()) * TwipsPerPixel / 2;
+    long left = screenWidth / 2 - static_cast<long>(size.width()) * TwipsPerPixel / 2;
     top = std::max(top, 0L);
     left = std::max(left, 0L);
-    window->move(area.x() + static_cast<int>(std::lround(static_cast<double>(left) / kTwipsPerPixel)),
-                 area.y() + static_cast<int>(std::lround(static_cast<double>(top) / kTwipsPerPixel)));
+    window->move(area.x() + static_cast<int>(std::lround(static_cast<double>(left) / TwipsPerPixel)),
+                 area.y() + static_cast<int>(std::lround(static_cast<double>(top) / TwipsPerPixel)));
 }
 
 QRect TwipsRect(int left, int top, int width, int height)
 {
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
 }
 
 QFont DesignFont(double pointSize, bool bold)

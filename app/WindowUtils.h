@@ -38,6 +38,15 @@ inline constexpr int NominalFrameHeight = 30;
  */
 void CenterForm(QWidget* window);
 
+/// Designed sizes are in twips, at 96 dots per inch.
+inline constexpr int TwipsPerPixel = 15;
+
+/// A designed length in twips as pixels (truncated).
+constexpr int TwipsToPixels(int twips)
+{
+    return twips / TwipsPerPixel;
+}
+
 /// A designed rectangle in twips as pixels (15 twips each, truncated).
 QRect TwipsRect(int left, int top, int width, int height);
 

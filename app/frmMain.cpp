@@ -37,11 +37,6 @@ constexpr int kFrameWidthTwips = Commands::NominalFrameWidth * frmMain::TwipsPer
 constexpr int kFrameHeightTwips = Commands::NominalFrameHeight * frmMain::TwipsPerPixel;
 constexpr int kLowerPanelTop = frmMain::CompactHeight - kFrameHeightTwips;
 
-constexpr int tw(int twips)
-{
-    return twips / frmMain::TwipsPerPixel;
-}
-
 const QStringList kBitrates = {
     QStringLiteral("320"), QStringLiteral("256"), QStringLiteral("224"), QStringLiteral("192"), QStringLiteral("160"),
     QStringLiteral("128"), QStringLiteral("112"), QStringLiteral("96"),  QStringLiteral("80"),  QStringLiteral("64"),
@@ -457,12 +452,12 @@ int frmMain::HeightTwips() const
 
 void frmMain::setWidthTwips(int twips)
 {
-    setFixedWidth(tw(twips - kFrameWidthTwips));
+    setFixedWidth(Commands::TwipsToPixels(twips - kFrameWidthTwips));
 }
 
 void frmMain::setHeightTwips(int twips)
 {
-    setFixedHeight(tw(twips - kFrameHeightTwips));
+    setFixedHeight(Commands::TwipsToPixels(twips - kFrameHeightTwips));
 }
 
 void frmMain::showState(const QString& text, const QColor& color, bool bold)
