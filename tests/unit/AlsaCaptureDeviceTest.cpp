@@ -23,8 +23,6 @@ TEST(AlsaCaptureDevice, ReadsWhatEveryWaitingStreamHasRoomForAndTheRecordingsPer
     WaveHeader half = header(4000, 2000), full = header(4000, 3998), roomy = header(40000, 0);
     AlsaCaptureDevice::Stream meter, recording, idle;
     device.streams = {&meter, &recording, &idle};
-    EXPECT_FALSE(device.anyStarted());
-    EXPECT_TRUE(device.everyStartedHasBuffer());
 
     meter.started = true;
     recording.started = true;
